@@ -1,0 +1,9 @@
+#pragma once
+#include <string>
+
+// The one formatter for the system's printf-style formats: hexadecimal digits are upper case
+// and floating conversions use DecimalSeparator. Arguments follow printf's rules.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The user's decimal separator; the desktop program sets it from the locale at start-up.
+extern char DecimalSeparator;

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Shared by ./test and ./run: make sure the build's Debian packages are present, then configure
+# and build in build/. Extra arguments go to cmake's configure step.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
+          clang qt6-base-dev fonts-dejavu-core)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "Missing packages. Install them with:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -G Ninja "$@"
+cmake --build build
