@@ -1,0 +1,30 @@
+#pragma once
+// The XML data packet file format of vehicle files and the scale codes catalogue:
+//
+//   <?xml version="1.0" standalone="yes"?>
+//   <DATAPACKET Version="2.0"><METADATA><FIELDS>
+//     <FIELD attrname="VID" fieldtype="i4" SUBTYPE="Autoinc"/> ...
+//     <FIELD attrname="Modules" fieldtype="nested"><FIELDS>...</FIELDS><PARAMS/></FIELD>
+//   </FIELDS><PARAMS/></METADATA>
+//   <ROWDATA><ROW VID="1" ...><Modules><ROWModules MID="1" .../></Modules></ROW></ROWDATA>
+//   </DATAPACKET>
+//
+// An empty field is left out of its row; booleans are TRUE/FALSE, dates yyyymmdd, floats with a
+// point and enough digits to read back the same double. Reading matches the attributes of a row
+// to the destination's fields by exact name, ignores unknown ones, and converts each value to the
+// destination field's type; a value that does not fit leaves the field's load default.
+#include "definitions/Table.h"
+
+#include <cstddef>
+#include <string>
+
+// Appends every row of the packet to dest (a root table; it is not cleared first) and posts
+// them. Throws EQuorvinError with a plain reason for text that is not a data packet, and the
+// key violation's text when rows break a unique key.
+void ReadDataPacket(const char* data, size_t size, TTable& dest);
+void LoadDataPacket(const std::string& path, TTable& dest); // "<path>: <reason>" on read failure
+
+// The whole table (every record, nested tables inline) as a data packet.
+std::string WriteDataPacket(const TTable& source);
+// Writes it through a temporary file in the same folder and a rename.
+void SaveDataPacket(const TTable& source, const std::string& path);
