@@ -1,0 +1,138 @@
+#include "common/Format.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+char DecimalSeparator = '.';
+
+namespace {
+
+// Formats one conversion with the C library; the caller has chosen the argument's type.
+template <typename T> std::string formatOne(const std::string& spec, T value) {
+    char small[128];
+    int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    if (n < 0) {
+        return {};
+    }
+    if (n < static_cast<int>(sizeof small)) {
+        return std::string(small, n);
+    }
+    std::string big(n + 1, '\0');
+    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    big.resize(n);
+    return big;
+}
+
+void useDecimalSeparator(std::string& text) {
+    if (DecimalSeparator == '.') {
+        return;
+    }
+    for (char& c : text) {
+        if (c == '.') {
+            c = DecimalSeparator;
+        }
+    }
+}
+
+} // namespace
+
+std::string Format(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::string out;
+    const char* p = format;
+    while (*p) {
+        if (*p != '%') {
+            out += *p++;
+            continue;
+        }
+        if (p[1] == '%') {
+            out += '%';
+            p += 2;
+            continue;
+        }
+        // Collect one conversion: flags, width, precision, length, conversion letter.
+        std::string spec = "%";
+        ++p;
+        while (*p && std::strchr("-+ #0", *p)) {
+            spec += *p++;
+        }
+        auto takeNumberOrStar = [&] {
+            if (*p == '*') {
+                spec += std::to_string(va_arg(args, int));
+                ++p;
+            }
+            while (*p >= '0' && *p <= '9') {
+                spec += *p++;
+            }
+        };
+        takeNumberOrStar();
+        if (*p == '.') {
+            spec += *p++;
+            takeNumberOrStar();
+        }
+        std::string length;
+        while (*p && std::strchr("hlLqjzt", *p)) {
+            length += *p++;
+        }
+        char conversion = *p ? *p++ : '\0';
+        switch (conversion) {
+        case 'd':
+        case 'i':
+            spec += "lld";
+            out += formatOne(spec, length.empty() || length == "h" || length == "hh"
+                                       ? static_cast<long long>(va_arg(args, int))
+                                       : static_cast<long long>(va_arg(args, long long)));
+            break;
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o': {
+            unsigned long long v = length.empty() || length == "h" || length == "hh"
+                                       ? va_arg(args, unsigned int)
+                                       : va_arg(args, unsigned long long);
+            // Hexadecimal digits are always upper case in this system's texts.
+            spec += "ll";
+            spec += conversion == 'x' ? 'X' : conversion;
+            out += formatOne(spec, v);
+            break;
+        }
+        case 'c':
+            spec += 'c';
+            out += formatOne(spec, va_arg(args, int));
+            break;
+        case 'f':
+        case 'F':
+        case 'e':
+        case 'E':
+        case 'g':
+        case 'G': {
+            spec += conversion;
+            std::string text = length == "L" ? formatOne(spec, va_arg(args, long double))
+                                             : formatOne(spec, va_arg(args, double));
+            useDecimalSeparator(text);
+            out += text;
+            break;
+        }
+        case 's': {
+            const char* s = va_arg(args, const char*);
+            spec += 's';
+            out += formatOne(spec, s ? s : "");
+            break;
+        }
+        case 'p':
+            spec += 'p';
+            out += formatOne(spec, va_arg(args, void*));
+            break;
+        default:
+            out += spec; // not a conversion: keep the text as written
+            if (conversion) {
+                out += conversion;
+            }
+            break;
+        }
+    }
+    va_end(args);
+    return out;
+}
