@@ -23,7 +23,9 @@ std::string PickFromList(const std::string& value, const std::string& list,
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -145,11 +147,17 @@ double ReadNumber(const std::string& text, double def) {
     return *end ? def : v;
 }
 
-std::string DecimalText3(int v) { return Format("%3d", v); }
+std::string DecimalText3(int v) {
+    return Format("%3d", v);
+}
 
-std::string HexByteText(int v) { return Format("$%02X", static_cast<unsigned>(v) & 0xFF); }
+std::string HexByteText(int v) {
+    return Format("$%02X", static_cast<unsigned>(v) & 0xFF);
+}
 
-std::string ByteText(int v, int style) { return style == 2 ? HexByteText(v) : DecimalText3(v); }
+std::string ByteText(int v, int style) {
+    return style == 2 ? HexByteText(v) : DecimalText3(v);
+}
 
 std::string NumberText(float x) {
     double v = x;
@@ -210,7 +218,9 @@ int BitOf(double start) {
 namespace {
 
 // Attributes hold at most 16 bits; wider or negative widths scale as the nearest sound width.
-int64_t fullRange(int bits) { return int64_t{1} << Clamp(bits, 0, 16); }
+int64_t fullRange(int bits) {
+    return int64_t{1} << Clamp(bits, 0, 16);
+}
 
 } // namespace
 
@@ -255,7 +265,9 @@ float ScaledMax(int bits, bool invert, bool reverse, bool isSigned, double offse
     return ScaleValue(raw, bits, invert, isSigned, reverse, offset, factor);
 }
 
-uint32_t HalfColour(uint32_t colour) { return (colour & 0x00FFFFFFu) >> 1 & 0x007F7F7Fu; }
+uint32_t HalfColour(uint32_t colour) {
+    return (colour & 0x00FFFFFFu) >> 1 & 0x007F7F7Fu;
+}
 
 uint32_t SwapRedBlue(uint32_t colour) {
     return (colour & 0xFF00FF00u) | (colour & 0xFFu) << 16 | (colour >> 16 & 0xFFu);

@@ -20,17 +20,18 @@ bool IsInstalledLayout();
 const std::string& BundledDataDir();
 
 // ---- Numbers and texts ----
-template <typename T> constexpr T Clamp(T v, T lo, T hi) { return v < lo ? lo : (v > hi ? hi : v); }
-std::string PickFromList(const std::string& value, const std::string& list,
-                         const std::string& def);
+template <typename T> constexpr T Clamp(T v, T lo, T hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+std::string PickFromList(const std::string& value, const std::string& list, const std::string& def);
 // Whole number: decimal, or hex after "$", "x" or "0x"; else "$"+text; else 0.
 int ReadInt(const std::string& text);
 // Empty gives def; "$..." gives ReadInt; else a decimal fraction with DecimalSeparator; else def.
 double ReadNumber(const std::string& text, double def);
 // Strict helper of ReadInt: true and the value when text is one whole number as above.
 bool TryReadInt(const std::string& text, int& value);
-std::string DecimalText3(int v);       // "%3d"
-std::string HexByteText(int v);        // "$" + two upper-case hex digits of the low 8 bits
+std::string DecimalText3(int v);        // "%3d"
+std::string HexByteText(int v);         // "$" + two upper-case hex digits of the low 8 bits
 std::string ByteText(int v, int style); // HexByteText for style 2, else DecimalText3
 std::string NumberText(float x);        // decimals by magnitude
 std::string HexValueText(float x);      // "$%02.2X" below 255, else "$%04.4X"
@@ -42,6 +43,6 @@ float ScaleValue(int64_t raw, int bits, bool invert, bool isSigned, bool reverse
                  double factor);
 float ScaledMin(int bits, bool invert, bool reverse, bool isSigned, double offset, double factor);
 float ScaledMax(int bits, bool invert, bool reverse, bool isSigned, double offset, double factor);
-uint32_t HalfColour(uint32_t colour);  // colours are 0x00BBGGRR
+uint32_t HalfColour(uint32_t colour); // colours are 0x00BBGGRR
 uint32_t SwapRedBlue(uint32_t colour);
 std::string SystemErrorText(int code); // strerror text; empty for 0

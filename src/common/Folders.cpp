@@ -30,9 +30,13 @@ std::string envOr(const char* name, const std::string& fallback) {
     return value && *value ? std::string(value) : fallback;
 }
 
-std::string homeDir() { return envOr("HOME", "/tmp"); }
+std::string homeDir() {
+    return envOr("HOME", "/tmp");
+}
 
-std::string configHome() { return envOr("XDG_CONFIG_HOME", homeDir() + "/.config"); }
+std::string configHome() {
+    return envOr("XDG_CONFIG_HOME", homeDir() + "/.config");
+}
 
 // The documents folder named in user-dirs.dirs (XDG_DOCUMENTS_DIR="$HOME/Documents"), else $HOME.
 std::string documentsDir() {
@@ -107,14 +111,30 @@ const Folders& initialised() {
 
 } // namespace
 
-const std::string& ProgramDir() { return initialised().programDir; }
-const std::string& UserDataDir() { return initialised().userDataDir; }
-const std::string& IniPath() { return initialised().iniPath; }
-const std::string& BundledDataDir() { return initialised().bundledDataDir; }
-bool IsInstalledLayout() { return initialised().installed; }
-std::string DataDir() { return initialised().dataDir; }
-std::string VehicleDir() { return initialised().vehicleDir; }
-std::string HelpDir() { return initialised().helpDir; }
+const std::string& ProgramDir() {
+    return initialised().programDir;
+}
+const std::string& UserDataDir() {
+    return initialised().userDataDir;
+}
+const std::string& IniPath() {
+    return initialised().iniPath;
+}
+const std::string& BundledDataDir() {
+    return initialised().bundledDataDir;
+}
+bool IsInstalledLayout() {
+    return initialised().installed;
+}
+std::string DataDir() {
+    return initialised().dataDir;
+}
+std::string VehicleDir() {
+    return initialised().vehicleDir;
+}
+std::string HelpDir() {
+    return initialised().helpDir;
+}
 void SetDataDir(const std::string& dir) {
     initialised();
     folders().dataDir = dir;

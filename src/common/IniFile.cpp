@@ -157,7 +157,9 @@ void TIniFile::WriteFloat(const std::string& section, const std::string& key, do
     WriteString(section, key, std::string(buffer, error == std::errc() ? end : buffer));
 }
 
-bool TIniFile::SectionExists(const std::string& section) const { return find(section) != nullptr; }
+bool TIniFile::SectionExists(const std::string& section) const {
+    return find(section) != nullptr;
+}
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
     if (const Section* s = find(section)) {
@@ -243,9 +245,7 @@ void WriteFileSafely(const std::string& path, const std::string& contents) {
     if (error) {
         target = path;
     }
-    auto fail = [&](int code) {
-        throw EQuorvinError(path + ": " + SystemErrorText(code));
-    };
+    auto fail = [&](int code) { throw EQuorvinError(path + ": " + SystemErrorText(code)); };
     fs::path folder = target.parent_path();
     std::string pattern = (folder.empty() ? fs::path(".") : folder).string() + "/." +
                           target.filename().string() + ".XXXXXX";

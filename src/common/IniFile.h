@@ -18,8 +18,7 @@ public:
     bool ReadBool(const std::string& section, const std::string& key, bool def) const;
     double ReadFloat(const std::string& section, const std::string& key, double def) const;
 
-    void WriteString(const std::string& section, const std::string& key,
-                     const std::string& value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void WriteBool(const std::string& section, const std::string& key, bool value); // "1"/"0"
     void WriteFloat(const std::string& section, const std::string& key, double value);
