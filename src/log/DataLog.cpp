@@ -1,0 +1,472 @@
+#include "log/DataLog.h"
+
+#include "common/Common.h"
+#include "common/Errors.h"
+#include "common/Format.h"
+#include "common/IniFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int BinaryHeadSize = 16;  // time, notes, message number, header, length byte
+constexpr int MaxLineLength = 1023; // longer text lines continue as the next line
+constexpr int MaxFrameItems = 173;  // header, length byte, 170 data bytes, checksum
+constexpr long long MsPerDay = 86400000LL;
+
+// A read failure of the system, carried out of the reader to the loader's message.
+struct ReadError {
+    int code;
+};
+
+// Buffered reading of a log file by bytes, with the position for the progress report.
+class LogReader {
+public:
+    explicit LogReader(int fd) : fd_(fd) {}
+
+    bool ReadByte(unsigned char& c) {
+        if (next_ == filled_ && !fill()) {
+            return false;
+        }
+        c = buffer_[next_++];
+        ++position_;
+        return true;
+    }
+    // Appends up to count bytes to out; returns how many there were.
+    size_t Read(size_t count, std::string& out) {
+        size_t got = 0;
+        while (got < count) {
+            if (next_ == filled_ && !fill()) {
+                break;
+            }
+            const size_t take = std::min(count - got, filled_ - next_);
+            out.append(reinterpret_cast<const char*>(buffer_ + next_), take);
+            next_ += take;
+            got += take;
+        }
+        position_ += static_cast<long long>(got);
+        return got;
+    }
+    bool AtEnd() { return next_ == filled_ && !fill(); }
+    void Rewind() {
+        if (lseek(fd_, 0, SEEK_SET) < 0) {
+            throw ReadError{errno};
+        }
+        next_ = filled_ = 0;
+        position_ = 0;
+    }
+    long long Position() const { return position_; }
+
+private:
+    bool fill() {
+        ssize_t n;
+        do {
+            n = ::read(fd_, buffer_, sizeof buffer_);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            throw ReadError{errno};
+        }
+        next_ = 0;
+        filled_ = static_cast<size_t>(n);
+        return n > 0;
+    }
+
+    int fd_;
+    unsigned char buffer_[65536];
+    size_t next_ = 0;
+    size_t filled_ = 0;
+    long long position_ = 0;
+};
+
+// Closes the file on every way out of a load.
+struct FileCloser {
+    int fd;
+    ~FileCloser() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// The extension of the file name part, dot included; empty when there is none.
+std::string extensionOf(const std::string& name) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
+    }
+    return name.substr(dot);
+}
+
+bool allDigits(const std::string& text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string trimmed(const std::string& text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ') {
+        ++first;
+    }
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') {
+        --last;
+    }
+    return text.substr(first, last - first);
+}
+
+// A signed 32-bit decimal number, or hexadecimal after "$"; 0 when the text is not one.
+int32_t numberOr0(const std::string& raw) {
+    const std::string text = trimmed(raw);
+    size_t p = 0;
+    bool negative = false;
+    int base = 10;
+    if (p < text.size() && (text[p] == '-' || text[p] == '+')) {
+        negative = text[p] == '-';
+        ++p;
+    }
+    if (p < text.size() && text[p] == '$') {
+        base = 16;
+        ++p;
+    }
+    if (p == text.size()) {
+        return 0;
+    }
+    long long value = 0;
+    for (; p < text.size(); ++p) {
+        const int c = std::toupper(static_cast<unsigned char>(text[p]));
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return 0;
+        }
+        value = value * base + digit;
+        if (value > 0x100000000LL) {
+            return 0;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (base == 16 && value >= 0 && value <= 0xFFFFFFFFLL) {
+        return static_cast<int32_t>(static_cast<uint32_t>(value));
+    }
+    return value < INT32_MIN || value > INT32_MAX ? 0 : static_cast<int32_t>(value);
+}
+
+double clockDays(int h, int m, int s, int ms) {
+    if (h > 23 || m > 59 || s > 59 || ms > 999) {
+        return 0;
+    }
+    return static_cast<double>(((h * 60LL + m) * 60 + s) * 1000 + ms) /
+           static_cast<double>(MsPerDay);
+}
+
+// "hhmmsszzz" as a time of day in days; 0 when it cannot be read.
+double binaryTime(const std::string& digits) {
+    if (digits.size() != 9 || !allDigits(digits)) {
+        return 0;
+    }
+    return clockDays(std::stoi(digits.substr(0, 2)), std::stoi(digits.substr(2, 2)),
+                     std::stoi(digits.substr(4, 2)), std::stoi(digits.substr(6, 3)));
+}
+
+// "h:m[:s[.z]]" as a time of day in days; 0 when it cannot be read.
+double textTime(const std::string& raw) {
+    const std::string text = trimmed(raw);
+    std::string parts[4];
+    int part = 0;
+    for (char c : text) {
+        if (c == ':' && part < 2) {
+            ++part;
+        } else if (c == '.' && part == 2) {
+            part = 3;
+        } else {
+            parts[part] += c;
+        }
+    }
+    if (part < 1 || !allDigits(parts[0]) || !allDigits(parts[1]) ||
+        (part >= 2 && !allDigits(parts[2])) || (part == 3 && !allDigits(parts[3]))) {
+        return 0;
+    }
+    for (const std::string& p : parts) {
+        if (p.size() > 3) {
+            return 0;
+        }
+    }
+    auto value = [](const std::string& p) { return p.empty() ? 0 : std::stoi(p); };
+    return clockDays(value(parts[0]), value(parts[1]), value(parts[2]), value(parts[3]));
+}
+
+// The time of day of a frame as "hhmmsszzz", rounded to the millisecond.
+std::string timeDigits(double time) {
+    long long ms = std::llround((time - std::floor(time)) * static_cast<double>(MsPerDay));
+    ms = std::clamp(ms, 0LL, MsPerDay - 1);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d%02d%02d%03d", static_cast<int>(ms / 3600000),
+                  static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+                  static_cast<int>(ms % 1000));
+    return text;
+}
+
+// One text line: characters below the space are dropped, a line feed or the end of the file
+// ends it, and at most MaxLineLength characters belong to it.
+std::string readLine(LogReader& reader) {
+    std::string line;
+    unsigned char c;
+    while (line.size() < static_cast<size_t>(MaxLineLength) && reader.ReadByte(c)) {
+        if (c == '\n') {
+            break;
+        }
+        if (c >= ' ') {
+            line += static_cast<char>(c);
+        }
+    }
+    return line;
+}
+
+void appendBinaryRecord(const TPacket& frame, std::string& out) {
+    out += timeDigits(frame.Time);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out += static_cast<char>((frame.Notes >> shift) & 0xFF);
+    }
+    out += static_cast<char>(frame.MessageNo & 0xFF);
+    out += static_cast<char>(frame.Header());
+    out += static_cast<char>(frame.LengthByte());
+    for (int i = 0; i < frame.DataLen(); ++i) {
+        out += static_cast<char>(frame.getData(i));
+    }
+    out += static_cast<char>(frame.Checksum());
+}
+
+void appendDataStream(const TPacket& frame, std::string& out) {
+    for (int i = 1; i < frame.DataLen(); ++i) {
+        out += static_cast<char>(frame.getData(i));
+    }
+}
+
+// The frames of a load in progress, kept apart until the whole file has been read.
+struct LoadedFrames {
+    std::array<std::unique_ptr<TPacket>, TDataLog::Capacity> slots;
+    int count = 0;
+    bool truncated = false;
+    bool Full() const { return count >= TDataLog::Capacity; }
+    void Append(std::unique_ptr<TPacket> frame) { slots[count++] = std::move(frame); }
+};
+
+void loadBinary(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress,
+                const std::function<void()>& invalid) {
+    while (!loaded.Full() && !reader.AtEnd()) {
+        progress();
+        std::string record;
+        if (reader.Read(BinaryHeadSize, record) < static_cast<size_t>(BinaryHeadSize)) {
+            loaded.truncated = true;
+            return;
+        }
+        const int lengthByte = static_cast<unsigned char>(record[15]);
+        if (lengthByte < 0x55) {
+            invalid();
+        }
+        auto frame = std::make_unique<TPacket>();
+        frame->SetTime(binaryTime(record.substr(0, 9)));
+        uint32_t notes = 0;
+        for (int k = 0; k < 4; ++k) {
+            notes |= static_cast<uint32_t>(static_cast<unsigned char>(record[9 + k])) << (8 * k);
+        }
+        frame->Notes = notes;
+        frame->MessageNo = static_cast<unsigned char>(record[13]);
+        const size_t rest = static_cast<size_t>(lengthByte - 0x55 + 1); // data and checksum
+        if (reader.Read(rest, record) < rest) {
+            loaded.truncated = true;
+            return;
+        }
+        frame->FromRawBytes(record.substr(14));
+        loaded.Append(std::move(frame));
+    }
+}
+
+void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress,
+              const std::function<void()>& invalid) {
+    while (!loaded.Full() && !reader.AtEnd()) {
+        progress();
+        std::string line = readLine(reader);
+        if (line.size() < 5) {
+            return;
+        }
+        int32_t notes = 0;
+        if (upperCase(line.substr(0, 5)) == "NOTE:") {
+            notes = numberOr0(line.substr(5, 10));
+            line = readLine(reader);
+        }
+        auto frame = std::make_unique<TPacket>();
+        frame->SetTime(textTime(line.substr(0, 12)));
+        frame->Notes = static_cast<uint32_t>(notes);
+        size_t start = 14;
+        if (line.size() > 13 && line[13] == 'T') {
+            frame->MessageNo = numberOr0(line.substr(14, 2));
+            start = 17;
+        }
+        if (line.size() <= start) {
+            continue; // no frame text: not a frame
+        }
+        const std::string text = line.substr(start);
+        if (ByteListItems(text).size() > static_cast<size_t>(MaxFrameItems)) {
+            invalid();
+        }
+        frame->FromFrameText(text);
+        loaded.Append(std::move(frame));
+    }
+}
+
+// The part of a "<path>: <system text>" message after the path.
+std::string systemTextOf(const std::string& message, const std::string& path) {
+    const std::string prefix = path + ": ";
+    return message.compare(0, prefix.size(), prefix) == 0 ? message.substr(prefix.size()) : message;
+}
+
+} // namespace
+
+TDataLog::TDataLog() {
+    New();
+}
+
+void TDataLog::Clear() {
+    // The live slot goes too, so no frame of an earlier run lingers behind a new capture.
+    for (auto& slot : frames_) {
+        slot.reset();
+    }
+    count_ = 0;
+    empty_ = true;
+}
+
+void TDataLog::New() {
+    fileName_.clear();
+    Clear();
+}
+
+TPacket& TDataLog::Frames(int i) {
+    return const_cast<TPacket&>(static_cast<const TDataLog&>(*this).Frames(i));
+}
+
+const TPacket& TDataLog::Frames(int i) const {
+    if (i < 0 || i >= Capacity) {
+        throw EQuorvinError(
+            Format("Index: %d out of range %d-%d in TDataLog.%s", i, 0, Capacity - 1, "setPacket"));
+    }
+    if (frames_[i]) {
+        return *frames_[i];
+    }
+    EmptyFrame.Clear();
+    return EmptyFrame;
+}
+
+void TDataLog::Add(std::unique_ptr<TPacket> frame, bool append) {
+    if (count_ < 0 || count_ >= Capacity) {
+        throw EQuorvinError("Frame capture buffer is full");
+    }
+    if (!frame) {
+        return;
+    }
+    frames_[count_] = std::move(frame);
+    if (append) {
+        empty_ = false;
+        ++count_;
+    }
+}
+
+void TDataLog::LoadFromFile(const std::string& requested) {
+    std::string name = requested.empty() ? fileName_ : requested;
+    if (extensionOf(name).empty()) {
+        name += ".alg";
+    }
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    FileCloser closer{fd};
+    struct stat info {};
+    if (fd < 0 || fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int code = fd < 0 || !S_ISDIR(info.st_mode) ? errno : EISDIR;
+        throw EQuorvinError(
+            Format("Can't open file %s. %s", name.c_str(), SystemErrorText(code).c_str()));
+    }
+    auto invalid = [&name] {
+        throw EQuorvinError(Format("File %s contains invalid ALDL data.", name.c_str()));
+    };
+    LoadedFrames loaded;
+    try {
+        LogReader reader(fd);
+        std::string head;
+        reader.Read(5, head);
+        if (head.size() < 3) {
+            invalid();
+        }
+        const bool text = head[2] == ':' || upperCase(head) == "NOTE:";
+        reader.Rewind();
+        const long long size = info.st_size > 0 ? info.st_size : 1;
+        auto progress = [&] {
+            if (onProgress_) {
+                onProgress_(static_cast<int>(std::min(reader.Position(), size) * 100 / size));
+            }
+        };
+        if (text) {
+            loadText(reader, loaded, progress, invalid);
+        } else {
+            loadBinary(reader, loaded, progress, invalid);
+        }
+    } catch (const ReadError& error) {
+        throw EQuorvinError(
+            Format("Can't load file %s. %s", name.c_str(), SystemErrorText(error.code).c_str()));
+    }
+    frames_ = std::move(loaded.slots);
+    count_ = loaded.count;
+    empty_ = loaded.count == 0;
+    lastLoadTruncated_ = loaded.truncated;
+    fileName_ = name;
+}
+
+void TDataLog::SaveToFile(const std::string& requested) {
+    if (empty_) {
+        return;
+    }
+    const std::string name = requested.empty() ? fileName_ : requested;
+    const bool dataStream = upperCase(extensionOf(name)) == ".BIN";
+    std::string contents;
+    contents.reserve(static_cast<size_t>(count_) * 190);
+    for (int i = 0; i < count_; ++i) {
+        if (dataStream) {
+            appendDataStream(*frames_[i], contents);
+        } else {
+            appendBinaryRecord(*frames_[i], contents);
+        }
+    }
+    try {
+        WriteFileSafely(name, contents);
+    } catch (const EQuorvinError& error) {
+        throw EQuorvinError(Format("Can't save file %s. %s", name.c_str(),
+                                   systemTextOf(error.what(), name).c_str()));
+    }
+    fileName_ = name;
+}
