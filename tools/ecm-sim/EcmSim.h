@@ -153,7 +153,10 @@ public:
 
 private:
     struct Impl;
-    void Run();
+    void OpenPty();
+    void OpenDevice();
+    void CloseFds();
+    template <class F> void Change(F change);
 
     std::string slavePath;
     int masterFd = -1;
@@ -167,5 +170,6 @@ private:
     std::atomic<bool> running{false};
     std::atomic<bool> stopping{false};
     std::atomic<bool> hungUp{false};
+    std::atomic<bool> hangUpRequested{false};
     std::thread thread;
 };
