@@ -330,6 +330,9 @@ void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void(
         if (line.size() > 13 && line[13] == 'T') {
             frame->MessageNo = numberOr0(line.substr(14, 2));
             start = 17;
+        } else if (line.size() > 13 && static_cast<unsigned char>(line[13]) > ' ' &&
+                   line[13] != ',') {
+            start = 13; // the frame text follows the comma directly: keep its first character
         }
         if (line.size() <= start) {
             continue; // no frame text: not a frame
