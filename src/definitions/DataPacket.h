@@ -18,13 +18,15 @@
 #include <cstddef>
 #include <string>
 
-// Appends every row of the packet to dest (a root table; it is not cleared first) and posts
-// them. Throws EQuorvinError with a plain reason for text that is not a data packet, and the
-// key violation's text when rows break a unique key.
-void ReadDataPacket(const char* data, size_t size, TTable& dest);
-void LoadDataPacket(const std::string& path, TTable& dest); // "<path>: <reason>" on read failure
+// Appends the rows of the packet (the first maxRows of them; -1 = all) to dest, a root table
+// that is not cleared first, and posts them. Throws EQuorvinError with a plain reason (the file
+// name is the caller's to add) for text that is not a data packet, for a file that cannot be
+// read, and with the key violation's text when rows break a unique key.
+void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows = -1);
+void LoadDataPacket(const std::string& path, TTable& dest, int maxRows = -1);
 
 // The whole table (every record, nested tables inline) as a data packet.
 std::string WriteDataPacket(const TTable& source);
-// Writes it through a temporary file in the same folder and a rename.
+// Writes it through a temporary file in the same folder and a rename; throws EQuorvinError
+// with the system's reason.
 void SaveDataPacket(const TTable& source, const std::string& path);

@@ -175,7 +175,7 @@ public:
         return state_ == TTableState::dsEdit || state_ == TTableState::dsInsert;
     }
     void Insert(); // new record (posted into key order); becomes current
-    void Append() { Insert(); }
+    void Append(); // as Insert; a table without a key puts it after the last record
     void Edit();
     void Post();
     void Cancel();
@@ -267,6 +267,7 @@ private:
     bool bof_ = true;
     TTableState state_ = TTableState::dsBrowse;
     std::unique_ptr<TRecord> pending_; // record being inserted
+    int insertAt_ = -1;                // position for tables without a key, -1 = end
     std::vector<TValue> saved_;        // values before Edit, for Cancel
     std::string indexName_;
     std::vector<int> keys_;

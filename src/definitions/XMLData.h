@@ -43,9 +43,11 @@ using TErrorReporter = std::function<void(const std::string& message)>;
 class TVehicle {
 public:
     // Builds all tables, reads the mode descriptions from the ini file and loads the scale codes
-    // catalogue. Never fails. scalesFile empty: "Scales.xml" in the folder of IniPath(), copied
-    // from the bundled catalogue when missing. iniFile empty: IniPath().
-    explicit TVehicle(void* owner = nullptr, std::string scalesFile = {}, std::string iniFile = {});
+    // catalogue. Never fails. scalesFile empty: "Scales.xml" in the folder of IniPath(); when it
+    // is missing the catalogue is read from seedScalesFile (empty: the bundled "Scales.xml") and
+    // written to scalesFile at exit. iniFile empty: IniPath().
+    explicit TVehicle(void* owner = nullptr, std::string scalesFile = {}, std::string iniFile = {},
+                      std::string seedScalesFile = {});
     // Saves the scale codes catalogue (unless it existed and could not be read at start).
     ~TVehicle();
     TVehicle(const TVehicle&) = delete;
@@ -113,5 +115,6 @@ private:
     void fireDirtyChanged();
     TErrorReporter reporter_;
     std::string scalesFile_;
+    std::string seedScalesFile_;
     bool scalesUnreadable_ = false;
 };

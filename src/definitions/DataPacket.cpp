@@ -1,0 +1,221 @@
+#include "definitions/DataPacket.h"
+
+#include "common/Common.h"
+#include "common/Errors.h"
+#include "common/IniFile.h"
+
+#include <pugixml.hpp>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Larger files are refused rather than read into memory: no real definition comes near this.
+constexpr std::streamoff maxFileSize = 256LL * 1024 * 1024;
+
+const char* fieldTypeName(TFieldType t) {
+    switch (t) {
+    case TFieldType::ftAutoInc:
+    case TFieldType::ftInteger:
+        return "i4";
+    case TFieldType::ftString:
+        return "string";
+    case TFieldType::ftFloat:
+        return "r8";
+    case TFieldType::ftBoolean:
+        return "boolean";
+    case TFieldType::ftDate:
+        return "date";
+    case TFieldType::ftMemo:
+        return "bin.hex";
+    case TFieldType::ftNested:
+        return "nested";
+    }
+    return "string";
+}
+
+void writeFields(pugi::xml_node fields, const TTableDef& def) {
+    for (const TFieldDef& f : def.Fields) {
+        pugi::xml_node n = fields.append_child("FIELD");
+        n.append_attribute("attrname") = f.Name.c_str();
+        n.append_attribute("fieldtype") = fieldTypeName(f.DataType);
+        if (f.DataType == TFieldType::ftAutoInc) {
+            n.append_attribute("SUBTYPE") = "Autoinc";
+        } else if (f.DataType == TFieldType::ftMemo) {
+            n.append_attribute("SUBTYPE") = "Text";
+        } else if (f.DataType == TFieldType::ftString) {
+            n.append_attribute("WIDTH") = f.Size;
+        } else if (f.DataType == TFieldType::ftNested) {
+            writeFields(n.append_child("FIELDS"), *f.Child);
+            n.append_child("PARAMS");
+        }
+    }
+}
+
+void writeRows(pugi::xml_node parent, const TRecordList& records, const TTableDef& def,
+               const std::string& rowName);
+
+void writeRecord(pugi::xml_node row, const TRecord& rec, const TTableDef& def) {
+    for (size_t i = 0; i < def.Fields.size(); ++i) {
+        const TFieldDef& f = def.Fields[i];
+        if (f.DataType == TFieldType::ftNested) {
+            const TRecordList& children = rec.Children[f.NestedSlot];
+            if (!children.empty()) {
+                writeRows(row.append_child(f.Name.c_str()), children, *f.Child, "ROW" + f.Name);
+            }
+        } else if (rec.Values[i].index() != 0) {
+            row.append_attribute(f.Name.c_str()) =
+                TTable::ValueText(rec.Values[i], f.DataType).c_str();
+        }
+    }
+}
+
+void writeRows(pugi::xml_node parent, const TRecordList& records, const TTableDef& def,
+               const std::string& rowName) {
+    for (const auto& rec : records) {
+        writeRecord(parent.append_child(rowName.c_str()), *rec, def);
+    }
+}
+
+// One row into the table's inserted record: fields by exact name, the first of a name only;
+// a value the field cannot take leaves the load default.
+void readRow(pugi::xml_node row, TTable& dest) {
+    const TTableDef& def = dest.Def();
+    std::vector<bool> seen(def.Fields.size(), false);
+    for (pugi::xml_attribute a : row.attributes()) {
+        int i = def.FieldIndex(a.name());
+        if (i < 0 || seen[i] || def.Fields[i].DataType == TFieldType::ftNested) {
+            continue;
+        }
+        seen[i] = true;
+        TValue v;
+        if (TTable::ConvertValue(TValue(std::string(a.value())), def.Fields[i], v)) {
+            try {
+                dest.SetAt(i, v);
+            } catch (const EQuorvinError&) {
+                // refused (an ID already taken): the field keeps what it had
+            }
+        }
+    }
+    for (pugi::xml_node child : row.children()) {
+        if (child.type() != pugi::node_element) {
+            continue;
+        }
+        int i = def.FieldIndex(child.name());
+        if (i < 0 || seen[i] || def.Fields[i].DataType != TFieldType::ftNested) {
+            continue;
+        }
+        seen[i] = true;
+        TTable& nested = dest.NestedAt(i);
+        for (pugi::xml_node r : child.children()) {
+            if (r.type() == pugi::node_element && std::string_view(r.name()).starts_with("ROW")) {
+                nested.Insert();
+                for (const auto& [field, value] : nested.Def().LoadDefaults) {
+                    nested.SetAt(field, value);
+                }
+                readRow(r, nested);
+                nested.Post();
+            }
+        }
+    }
+}
+
+std::string withoutFinalStop(std::string s) {
+    while (!s.empty() && (s.back() == '.' || s.back() == ' ')) {
+        s.pop_back();
+    }
+    return s;
+}
+
+} // namespace
+
+void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows) {
+    pugi::xml_document doc;
+    // Whitespace in attribute values is kept as it is: line breaks of memos are part of them.
+    unsigned flags = pugi::parse_escapes | pugi::parse_eol;
+    pugi::xml_parse_result result = doc.load_buffer(data, size, flags);
+    if (!result) {
+        throw EQuorvinError("The file is not valid XML (" + withoutFinalStop(result.description()) +
+                            " at offset " + std::to_string(result.offset) + ")");
+    }
+    pugi::xml_node packet = doc.document_element();
+    if (std::string_view(packet.name()) != "DATAPACKET") {
+        throw EQuorvinError(std::string("The file is not a data packet (its root element is <") +
+                            packet.name() + ">)");
+    }
+    pugi::xml_node rows = packet.child("ROWDATA");
+    if (!rows) {
+        throw EQuorvinError("The file is not a data packet (it has no ROWDATA)");
+    }
+    int count = 0;
+    for (pugi::xml_node r : rows.children("ROW")) {
+        if (maxRows >= 0 && count >= maxRows) {
+            break;
+        }
+        dest.Insert();
+        for (const auto& [field, value] : dest.Def().LoadDefaults) {
+            dest.SetAt(field, value);
+        }
+        readRow(r, dest);
+        dest.Post();
+        ++count;
+    }
+    dest.First();
+}
+
+void LoadDataPacket(const std::string& path, TTable& dest, int maxRows) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw EQuorvinError(SystemErrorText(errno ? errno : ENOENT));
+    }
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size < 0) {
+        throw EQuorvinError("The file cannot be read");
+    }
+    if (size > maxFileSize) {
+        throw EQuorvinError("The file is too large (" + std::to_string(size) + " bytes)");
+    }
+    in.seekg(0, std::ios::beg);
+    std::string data(static_cast<size_t>(size), '\0');
+    if (!in.read(data.data(), size)) {
+        throw EQuorvinError(SystemErrorText(errno ? errno : EIO));
+    }
+    ReadDataPacket(data.data(), data.size(), dest, maxRows);
+}
+
+std::string WriteDataPacket(const TTable& source) {
+    pugi::xml_document doc;
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("standalone") = "yes";
+    pugi::xml_node packet = doc.append_child("DATAPACKET");
+    packet.append_attribute("Version") = "2.0";
+    pugi::xml_node meta = packet.append_child("METADATA");
+    writeFields(meta.append_child("FIELDS"), source.Def());
+    meta.append_child("PARAMS");
+    pugi::xml_node rows = packet.append_child("ROWDATA");
+    for (int i = 0; const TRecord* rec = source.RecordAt(i); ++i) {
+        writeRecord(rows.append_child("ROW"), *rec, source.Def());
+    }
+    std::ostringstream out;
+    doc.save(out, " ", pugi::format_indent, pugi::encoding_utf8);
+    return out.str();
+}
+
+void SaveDataPacket(const TTable& source, const std::string& path) {
+    std::string text = WriteDataPacket(source);
+    try {
+        WriteFileSafely(path, text);
+    } catch (const EQuorvinError& e) {
+        // WriteFileSafely names the file; callers name it themselves.
+        std::string message = e.what();
+        std::string prefix = path + ": ";
+        if (message.rfind(prefix, 0) == 0) {
+            message = message.substr(prefix.size());
+        }
+        throw EQuorvinError(message);
+    }
+}
