@@ -1,0 +1,149 @@
+#include "link/PosixSerial.h"
+
+#include "link/SerialLine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr Clock::time_point never = Clock::time_point::max();
+
+Clock::time_point after(Clock::time_point start, int ms) {
+    return start + std::chrono::milliseconds(ms);
+}
+
+enum class WaitResult { Ready, TimedOut, HungUp };
+
+// Waits for the descriptor to become readable or writable until the deadline.
+WaitResult waitFor(int fd, short events, Clock::time_point deadline, int& error) {
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return WaitResult::TimedOut;
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now);
+        timespec timeout{static_cast<time_t>(left.count() / 1000000000),
+                         static_cast<long>(left.count() % 1000000000)};
+        pollfd p{fd, events, 0};
+        const int r = ppoll(&p, 1, &timeout, nullptr);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return WaitResult::HungUp;
+        }
+        if (r == 0)
+            continue; // the loop's clock check decides
+        if (p.revents & events)
+            return WaitResult::Ready;
+        error = EIO; // POLLHUP, POLLERR or POLLNVAL without data: the device has gone
+        return WaitResult::HungUp;
+    }
+}
+
+} // namespace
+
+TPosixSerial::~TPosixSerial() {
+    Close();
+}
+
+void TPosixSerial::Open(const std::string& path) {
+    Close();
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw ESerialDeviceError(TSerialStep::Open, path, errno);
+    // TIOCEXCL does not hold against root; the lock does, for every process that uses it.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        throw ESerialDeviceError(TSerialStep::Open, path, error);
+    }
+    SetSerialExclusive(fd, true);
+    fd_ = fd;
+    path_ = path;
+}
+
+void TPosixSerial::Close() {
+    if (fd_ < 0)
+        return;
+    // The exclusive flag belongs to the tty and would outlive this descriptor while another one
+    // (the simulator's own slave) stays open.
+    SetSerialExclusive(fd_, false);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+void TPosixSerial::Configure(const TLineSettings& line) {
+    ConfigureSerialLine(fd_, path_, line);
+}
+
+void TPosixSerial::SetModemLines(bool dtr, bool rts) {
+    SetSerialModemLines(fd_, path_, dtr, rts);
+}
+
+void TPosixSerial::Purge() {
+    FlushSerialLine(fd_, path_);
+}
+
+int TPosixSerial::Read(uint8_t* buffer, int count, const TReadLimits& limits) {
+    const auto start = Clock::now();
+    const auto totalEnd = limits.TotalMs > 0 ? after(start, limits.TotalMs) : never;
+    auto lastByte = start;
+    int got = 0;
+    while (got < count) {
+        const ssize_t r = ::read(fd_, buffer + got, static_cast<size_t>(count - got));
+        if (r > 0) {
+            got += static_cast<int>(r);
+            lastByte = Clock::now();
+            continue;
+        }
+        if (r == 0) // a hung-up tty reads as end of file
+            throw ESerialDeviceError(TSerialStep::Read, path_, EIO);
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            throw ESerialDeviceError(TSerialStep::Read, path_, errno);
+
+        auto deadline = totalEnd;
+        if (got == 0 && limits.FirstByteMs > 0)
+            deadline = std::min(deadline, after(start, limits.FirstByteMs));
+        if (got > 0 && limits.IntervalMs > 0)
+            deadline = std::min(deadline, after(lastByte, limits.IntervalMs));
+        int error = 0;
+        const WaitResult w = waitFor(fd_, POLLIN, deadline, error);
+        if (w == WaitResult::TimedOut)
+            break;
+        if (w == WaitResult::HungUp)
+            throw ESerialDeviceError(TSerialStep::Read, path_, error);
+    }
+    return got;
+}
+
+int TPosixSerial::Write(const uint8_t* buffer, int count, int totalMs) {
+    const auto deadline = after(Clock::now(), totalMs);
+    int written = 0;
+    while (written < count) {
+        const ssize_t r = ::write(fd_, buffer + written, static_cast<size_t>(count - written));
+        if (r > 0) {
+            written += static_cast<int>(r);
+            continue;
+        }
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0 && errno != EAGAIN)
+            throw ESerialDeviceError(TSerialStep::Write, path_, errno);
+        int error = 0;
+        const WaitResult w = waitFor(fd_, POLLOUT, deadline, error);
+        if (w == WaitResult::TimedOut)
+            break;
+        if (w == WaitResult::HungUp)
+            throw ESerialDeviceError(TSerialStep::Write, path_, error);
+    }
+    return written;
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include "link/SerialDevice.h"
+
+#include <string>
+
+// A serial device on a POSIX tty (a UART, a USB adapter or a pseudo-terminal): opened
+// non-blocking and exclusive (TIOCEXCL and an flock, which also holds against root), with every
+// wait a poll() against a deadline on the monotonic clock.
+class TPosixSerial : public TSerialDevice {
+public:
+    TPosixSerial() = default;
+    ~TPosixSerial() override;
+    TPosixSerial(const TPosixSerial&) = delete;
+    TPosixSerial& operator=(const TPosixSerial&) = delete;
+
+    void Open(const std::string& path) override;
+    void Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+    void Configure(const TLineSettings& line) override;
+    void SetModemLines(bool dtr, bool rts) override;
+    void Purge() override;
+    int Read(uint8_t* buffer, int count, const TReadLimits& limits) override;
+    int Write(const uint8_t* buffer, int count, int totalMs) override;
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};

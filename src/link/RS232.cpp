@@ -1,0 +1,404 @@
+#include "link/RS232.h"
+
+#include "common/Common.h"
+#include "common/Format.h"
+#include "common/IniFile.h"
+#include "link/PosixSerial.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr int writeAttempts = 3;
+constexpr int silenceReads = 1025;
+constexpr int startBits = 9;
+// A read without a total limit would wait for ever on a silent bus; it gives up after this.
+constexpr int unlimitedReadMs = 1000;
+
+void say(const TConsoleWriter& console, const std::string& text, int level) {
+    if (console)
+        console(text, level);
+}
+
+} // namespace
+
+TRS232::TRS232(TRtime& timer, std::unique_ptr<TSerialDevice> device)
+    : timer_(timer), handle_(device ? std::move(device) : std::make_unique<TPosixSerial>()) {}
+
+TRS232::~TRS232() {
+    Close();
+}
+
+// ---- Settings ----
+
+void TRS232::SetPort(int n) {
+    port_ = Clamp(n, 1, 8);
+    portName_ = Format("Com%d", port_);
+}
+
+std::string TRS232::DevicePath() const {
+    if (!device_.empty())
+        return device_;
+    const TIniFile ini(IniPath());
+    return ini.ReadString("Devices", portName_, Format("/dev/ttyUSB%d", port_ - 1));
+}
+
+void TRS232::SetBaud(int v) {
+    line_.Baud = Clamp(v, 75, 128000);
+    applyLine();
+}
+
+void TRS232::SetDataBits(int v) {
+    line_.DataBits = Clamp(v, 4, 8);
+    applyLine();
+}
+
+void TRS232::SetStopBits(int v) {
+    line_.StopBits = Clamp(v, 1, 2);
+    applyLine();
+}
+
+void TRS232::SetParity(const std::string& text) {
+    const bool known = text.size() == 1 && std::string("EONMS").find(text[0]) != std::string::npos;
+    line_.Parity = known ? text[0] : 'N';
+    applyLine();
+}
+
+void TRS232::SetT1(int v) {
+    t1_ = Clamp(v, 0, 1000);
+}
+void TRS232::SetT2(int v) {
+    t2_ = Clamp(v, 0, 100);
+}
+void TRS232::SetT3(int v) {
+    t3_ = Clamp(v, 0, 1000);
+}
+void TRS232::SetT4(int v) {
+    t4_ = Clamp(v, 0, 100);
+}
+void TRS232::SetT5(int v) {
+    t5_ = Clamp(v, 0, 100);
+}
+void TRS232::SetT6(int v) {
+    t6_ = Clamp(v, 10, 1000);
+}
+
+// ---- Port ----
+
+void TRS232::raise(const ESerialDeviceError& e) const {
+    const char* name = portName_.c_str();
+    switch (e.Step) {
+    case TSerialStep::Open:
+        throw EQuorvinError(Format("Can't open %s. %s", name, e.what()));
+    case TSerialStep::GetState:
+        throw EQuorvinError(Format("GetCommState() failed for %s. %s", name, e.what()));
+    case TSerialStep::BuildState:
+        throw EQuorvinError(Format("BuildCommDCB() failed for %s. %s", name, e.what()));
+    case TSerialStep::SetState:
+        throw EQuorvinError(Format("setCommState() failed for %s. %s", name, e.what()));
+    case TSerialStep::Purge:
+        throw EQuorvinError(Format("Can't purge %s. %s", name, e.what()));
+    case TSerialStep::Read:
+        throw EQuorvinError(Format("Can't read from %s. %s", name, e.what()));
+    case TSerialStep::Write:
+        break;
+    }
+    throw EQuorvinError(Format("Can't write to %s. %s", name, e.what()));
+}
+
+void TRS232::applyLine() {
+    if (!open_)
+        return;
+    try {
+        handle_->Configure(line_);
+    } catch (const ESerialDeviceError& e) {
+        raise(e);
+    }
+}
+
+void TRS232::applyModemLines() {
+    try {
+        handle_->SetModemLines(HoldDTR, HoldRTS);
+    } catch (const ESerialDeviceError& e) {
+        raise(e);
+    }
+}
+
+void TRS232::Open() {
+    if (open_)
+        Close();
+    try {
+        handle_->Open(DevicePath());
+    } catch (const ESerialDeviceError& e) {
+        raise(e);
+    }
+    open_ = true;
+    applyLine(); // raw mode without flow control, as the cleared control flags ask
+    applyModemLines();
+    // The driver's queues need no sizing here (InBufferSize, OutBufferSize).
+    SetTimeouts(-1, -1, -1);
+}
+
+void TRS232::Close() {
+    if (open_)
+        handle_->Close();
+    open_ = false;
+}
+
+void TRS232::Purge() {
+    if (!open_)
+        return;
+    try {
+        handle_->Purge();
+    } catch (const ESerialDeviceError& e) {
+        raise(e);
+    }
+}
+
+void TRS232::SetTimeouts(int interval, int perByte, int constant) {
+    if (!open_)
+        return;
+    timeouts_.interval = Clamp(interval < 0 ? t1_ : interval, 0, 1000);
+    timeouts_.perByte = Clamp(perByte < 0 ? t2_ : perByte, 0, 100);
+    timeouts_.constant = Clamp(constant < 0 ? t3_ : constant, 0, 1000);
+}
+
+int TRS232::Write(const uint8_t* buffer, int n) {
+    if (!open_ || n <= 0)
+        return 0;
+    try {
+        return handle_->Write(buffer, n, 10 * n + 1000);
+    } catch (const ESerialDeviceError& e) {
+        raise(e);
+    }
+}
+
+int TRS232::Read(uint8_t* buffer, int n) {
+    if (!open_ || n <= 0)
+        return 0;
+    TReadLimits limits;
+    limits.TotalMs = timeouts_.perByte * n + timeouts_.constant;
+    limits.IntervalMs = timeouts_.interval;
+    if (limits.TotalMs == 0) {
+        limits.FirstByteMs = unlimitedReadMs;
+        if (limits.IntervalMs == 0)
+            limits.IntervalMs = unlimitedReadMs;
+    }
+    try {
+        return handle_->Read(buffer, n, limits);
+    } catch (const ESerialDeviceError& e) {
+        raise(e);
+    }
+}
+
+// ---- Frames ----
+
+bool TRS232::WriteFrame(const TPacket& frame, bool detail, bool noWrite,
+                        const TConsoleWriter& console) {
+    if (!open_)
+        return false;
+    const int length = frame.FrameLen();
+    int written = 0;
+    for (int attempt = 1; attempt <= writeAttempts; ++attempt) {
+        Purge();
+        if (detail) {
+            say(console, "Start writing frame", clInfo);
+            say(console, "Send: " + frame.HexText(), clSent);
+        }
+        if (noWrite)
+            break;
+        written = Write(frame.Bytes, length);
+        if (written == length)
+            break;
+        say(console, Format("%s timeout: Failed to send frame to aldl", portName_.c_str()),
+            clTimeout);
+        if (attempt < writeAttempts)
+            say(console, "Retrying...", clInfo);
+        Close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Open();
+    }
+    if (detail)
+        say(console, "Finished writing frame", clInfo);
+    if (noWrite || written < length)
+        return false;
+    if (!Echo)
+        return true;
+
+    if (!ReadFrame(EchoFrame, true, console, detail)) {
+        say(console, "Error: No echo received from MAX232", clError);
+        return false;
+    }
+    if (frame.SameBytes(EchoFrame, 0)) {
+        if (detail)
+            say(console, Format("MAX232 echo: %s", EchoFrame.HexText().c_str()), clInfo);
+        return true;
+    }
+    say(console,
+        Format("Error: Max232 echo: %s did not match command: %s", EchoFrame.HexText().c_str(),
+               frame.HexText().c_str()),
+        clError);
+    return false;
+}
+
+bool TRS232::ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& console, bool detail) {
+    if (!open_)
+        return false;
+    if (waitT5 && t5_ > 0) {
+        if (detail)
+            say(console, Format("Wait %d ms after writing, before reading...", t5_), clInfo);
+        timer_.Wait(t5_);
+    }
+    if (detail)
+        say(console, "Start reading frame", clInfo);
+
+    const int header = Read(&frame.Bytes[0], 1);
+    timer_.Sample();
+    frame.SetTime(timer_.Now()); // the arrival of the header byte
+    if (header < 1) {
+        say(console, "Com timeout: Expecting frame header byte", clTimeout);
+        return false;
+    }
+    if (detail)
+        say(console, Format("Aldl frame header byte: $%02x", frame.Bytes[0]), clInfo);
+
+    if (Read(&frame.Bytes[1], 1) < 1) {
+        say(console, "Com timeout: Expecting frame length byte", clTimeout);
+        return false;
+    }
+    if (detail)
+        say(console, Format("Aldl frame length byte: $%02x", frame.Bytes[1]), clInfo);
+
+    const int rest = frame.DataLen() + 1;
+    if (Read(&frame.Bytes[2], rest) < rest) {
+        say(console, Format("Com timeout: Data frame truncated: %s", frame.HexText().c_str()),
+            clTimeout);
+        return false;
+    }
+    if (detail)
+        say(console, "Recv: " + frame.HexText(), clReceived);
+
+    const bool ok = frame.ChecksumOK();
+    if (!ok)
+        say(console, "Error: Reply frame checksum failure", clError);
+    if (detail)
+        say(console, "Finished reading frame", clInfo);
+    return ok;
+}
+
+void TRS232::WaitForSilence(const TConsoleWriter& console) {
+    if (!open_)
+        return;
+    say(console, Format("Waiting for Aldl bus silence of at least %dms...", t6_), clInfo);
+    SetTimeouts(0, 0, t6_);
+    try {
+        Purge();
+        for (int i = 0; i < silenceReads; ++i) {
+            uint8_t byte = 0;
+            if (Read(&byte, 1) == 0) {
+                SetTimeouts(-1, -1, -1);
+                return;
+            }
+        }
+    } catch (...) {
+        SetTimeouts(-1, -1, -1);
+        throw;
+    }
+    SetTimeouts(-1, -1, -1);
+    say(console, Format("Can't find silence greater than %dms", t6_), clError);
+    if (AdvisedT6 > 0)
+        say(console, Format("Hint: the value for T6 should be less than %dms", AdvisedT6 / 2),
+            clInfo);
+    else
+        say(console, Format("Hint: try halving T6 from %dms to %dms", t6_, t6_ / 2), clInfo);
+}
+
+bool TRS232::IsOneBit(uint8_t sample) {
+    return __builtin_popcount(sample) < 4;
+}
+
+bool TRS232::FindStartOfFrame(bool detail, const TConsoleWriter& console) {
+    if (detail) {
+        say(console, "Analysing 160 baud data capture...", clInfo);
+        say(console, "Scanning for start of frame symbol...", clInfo);
+    }
+    int run = 0;
+    for (int samples = 0; samples < MaxStartSamples; ++samples) {
+        uint8_t sample = 0;
+        int got = 0;
+        try {
+            got = Read(&sample, 1);
+        } catch (const std::exception& e) {
+            say(console, Format("Exception: %s", e.what()), clError);
+        }
+        if (got < 1) {
+            say(console, "No data on 160 baud data bus", clInfo);
+            return false;
+        }
+        if (detail)
+            say(console, Format("Detected $%2.2x", sample), clInfo);
+        if (!IsOneBit(sample)) {
+            if (detail)
+                say(console, "start of frame mismatch", clInfo);
+            run = 0;
+            continue;
+        }
+        ++run;
+        if (detail)
+            say(console, Format("start of frame bit %d of %d", run, startBits), clInfo);
+        if (run == startBits) {
+            if (detail)
+                say(console, "start of frame detected OK", clReceived);
+            return true;
+        }
+    }
+    // Noise or the wrong interface must not hold the program.
+    say(console,
+        Format("Error: No start of frame symbol in %d samples of 160 baud data", MaxStartSamples),
+        clError);
+    return false;
+}
+
+bool TRS232::Read160Frame(TPacket& frame, int first, const TConsoleWriter& console, bool detail,
+                          int count) {
+    if (!open_)
+        return false;
+    if (detail)
+        say(console, "Start reading frame", clInfo);
+    if (!FindStartOfFrame(detail, console)) {
+        say(console, "Com timeout: Expecting start of frame symbol", clTimeout);
+        return false;
+    }
+    if (detail)
+        say(console, "Attempting to read 160 baud data frame...", clInfo);
+
+    count = Clamp(count, 0, MaxData160); // what the frame's length byte can hold
+    const int wanted = count * 9;
+    std::string samples(static_cast<size_t>(wanted), '\0');
+    const int got = Read(reinterpret_cast<uint8_t*>(samples.data()), wanted);
+    if (detail) {
+        std::string items;
+        for (int i = 0; i < got; ++i)
+            items += (i ? "," : "") + HexByteText(static_cast<uint8_t>(samples[i]));
+        say(console, Format("Read %d bytes [%s]", got, items.c_str()), clInfo);
+    }
+
+    frame.Bytes[0] = 0xF4;
+    frame.SetDataLen(count + 1);
+    frame.setData(0, first);
+    if (got < wanted) {
+        say(console, "Error: Reply frame invalid", clError);
+        return false;
+    }
+    for (int g = 0; g < count; ++g) {
+        int byte = 0;
+        for (int bit = 1; bit <= 8; ++bit) // the first sample of a group is the start bit
+            byte = byte << 1 | (IsOneBit(static_cast<uint8_t>(samples[g * 9 + bit])) ? 1 : 0);
+        frame.setData(g + 1, byte);
+    }
+    frame.UpdateChecksum();
+    if (detail)
+        say(console, "Recv: " + frame.HexText(), clReceived);
+    return true;
+}

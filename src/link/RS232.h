@@ -1,0 +1,104 @@
+#pragma once
+#include "common/ConsoleLevels.h"
+#include "link/Packet.h"
+#include "link/Rtime.h"
+#include "link/SerialDevice.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The serial port and the ALDL bus at frame level: request frames written with a retry that
+// reopens the port, the MAX232 echo read back and compared, replies read under the bus time-outs,
+// waits for bus silence, and 160 baud streams sampled by the UART. Expected bus failures return
+// false after their console lines; platform failures throw EQuorvinError.
+class TRS232 {
+public:
+    // device: the serial device to talk through; a POSIX tty when none is given.
+    explicit TRS232(TRtime& timer, std::unique_ptr<TSerialDevice> device = nullptr);
+    ~TRS232();
+    TRS232(const TRS232&) = delete;
+    TRS232& operator=(const TRS232&) = delete;
+
+    TPacket EchoFrame; // receives the echo of a written frame
+
+    bool Echo = false; // the interface echoes every byte written (MAX232)
+    bool HoldRTS = false;
+    bool HoldDTR = false;
+    int FrameCaptureRate = 0; // requests per second for pacing; <= 0 = none
+    int AdvisedT6 = 0;        // chatter gap measured by the chatter scan
+    int InBufferSize = 256;
+    int OutBufferSize = 256;
+
+    // ---- Settings ----
+    void SetPort(int n); // 1..8; takes effect at the next Open
+    int Port() const { return port_; }
+    const std::string& PortName() const { return portName_; }
+    // The device path used for the port: the one set here, else the ini file's "Devices" entry
+    // "Com<n>" (default /dev/ttyUSB<n-1>).
+    void SetDevice(const std::string& path) { device_ = path; }
+    std::string DevicePath() const;
+
+    void SetBaud(int v); // the line setters reapply the line at once when open
+    void SetDataBits(int v);
+    void SetStopBits(int v);
+    void SetParity(const std::string& text);
+    int Baud() const { return line_.Baud; }
+    int DataBits() const { return line_.DataBits; }
+    int StopBits() const { return line_.StopBits; }
+    std::string Parity() const { return std::string(1, line_.Parity); }
+
+    void SetT1(int v); // read interval time-out, 0..1000 ms
+    void SetT2(int v); // read time-out per byte, 0..100 ms
+    void SetT3(int v); // read time-out constant, 0..1000 ms
+    void SetT4(int v); // stored only, 0..100
+    void SetT5(int v); // wait between writing and reading, 0..100 ms
+    void SetT6(int v); // bus silence to wait for, 10..1000 ms
+    int T1() const { return t1_; }
+    int T2() const { return t2_; }
+    int T3() const { return t3_; }
+    int T4() const { return t4_; }
+    int T5() const { return t5_; }
+    int T6() const { return t6_; }
+
+    // ---- Port ----
+    void Open();
+    void Close();
+    bool IsOpen() const { return open_; }
+    void Purge();
+    // Negative arguments stand for T1, T2 and T3.
+    void SetTimeouts(int interval, int perByte, int constant);
+    int Write(const uint8_t* buffer, int n);
+    int Read(uint8_t* buffer, int n);
+
+    // ---- Frames ----
+    bool WriteFrame(const TPacket& frame, bool detail, bool noWrite, const TConsoleWriter& console);
+    bool ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& console, bool detail);
+    bool Read160Frame(TPacket& frame, int first, const TConsoleWriter& console, bool detail,
+                      int count);
+    bool FindStartOfFrame(bool detail, const TConsoleWriter& console);
+    void WaitForSilence(const TConsoleWriter& console);
+
+    // A 160 baud sample is a one bit when fewer than 4 of its bits are set.
+    static bool IsOneBit(uint8_t sample);
+    static constexpr int MaxStartSamples = 2048; // samples searched for the start of frame
+    static constexpr int MaxData160 = 169;       // bytes a 160 baud reply holds after first
+
+private:
+    struct Timeouts {
+        int interval = 0, perByte = 0, constant = 200;
+    };
+    void applyLine();
+    void applyModemLines();
+    [[noreturn]] void raise(const ESerialDeviceError& e) const;
+
+    TRtime& timer_;
+    std::unique_ptr<TSerialDevice> handle_;
+    std::string portName_ = "Com1";
+    std::string device_;
+    int port_ = 1;
+    TLineSettings line_;
+    bool open_ = false;
+    int t1_ = 0, t2_ = 0, t3_ = 200, t4_ = 0, t5_ = 10, t6_ = 50;
+    Timeouts timeouts_; // the read time-outs in force
+};
