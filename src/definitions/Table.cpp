@@ -380,6 +380,9 @@ std::string TTable::keyText(const TRecord& rec) const {
 int TTable::insertPosition(const TRecord& rec, const TRecord* skip, bool& duplicate) const {
     duplicate = false;
     const TRecordList& l = *list_;
+    if (keys_.empty()) {
+        return static_cast<int>(l.size());
+    }
     auto it = std::lower_bound(l.begin(), l.end(), &rec, [&](const auto& a, const TRecord* r) {
         return compareKeys(*a, *r) < 0;
     });
