@@ -1,0 +1,134 @@
+// Decoding reply frames into the image, and the texts of decoded values.
+#include "engine/Cartridge.h"
+
+#include "common/Common.h"
+#include "common/Format.h"
+
+namespace {
+
+// Adds note n (1..32) to a note set; other numbers lie outside the set.
+void addNote(uint32_t& notes, int32_t n) {
+    if (n >= 1 && n <= NoteCount) {
+        notes |= 1u << (n - 1);
+    }
+}
+
+// Bit b (0..7) of a raw value; DTC and flag bits outside a byte are never tested.
+bool byteBit(int32_t raw, int32_t b) {
+    return (static_cast<uint32_t>(raw) >> b & 1u) != 0;
+}
+
+bool inByte(int32_t b) {
+    return b >= 0 && b <= 7;
+}
+
+const TEnums* firstEnum(const TAttr& attr, int32_t value) {
+    for (const TEnums& e : attr.Enums) {
+        if (e.Value == value) {
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
+void fireNotes(const TAttr& a, uint32_t& notes) {
+    switch (a.AType) {
+    case 3:
+        for (const TDTCs& d : a.DTCs) {
+            if (inByte(d.Bit) && !byteBit(a.PrevRaw, d.Bit) && byteBit(a.RawValue, d.Bit)) {
+                addNote(notes, d.Note);
+            }
+        }
+        break;
+    case 4:
+        for (const TFlags& f : a.Flags) {
+            if (!inByte(f.Bit)) {
+                continue;
+            }
+            const bool was = byteBit(a.PrevRaw, f.Bit), is = byteBit(a.RawValue, f.Bit);
+            if (!was && is) {
+                addNote(notes, f.Note1);
+            } else if (was && !is) {
+                addNote(notes, f.Note0);
+            }
+        }
+        break;
+    case 5:
+        if (const TEnums* e = firstEnum(a, a.RawValue)) {
+            addNote(notes, e->Note);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void TCartridge::decodeAttr(TAttr& a, bool carried, const TPacket& frame, uint32_t& notes) const {
+    a.RawValue = carried ? frame.GetBits(a.StartByte, a.StartBit, a.Bits) : a.PrevRaw;
+    switch (a.AType) {
+    case 0:
+        a.Value = ScaleValue(a.RawValue, a.Bits, a.Scale.Invert, a.Scale.Signed, a.Scale.Reverse,
+                             a.Scale.Offset, a.Scale.Factor);
+        break;
+    case 1:
+        // Lookup attributes are meant to be 8 bits wide; a wider one uses its low byte.
+        a.Value = a.Table[static_cast<uint32_t>(a.RawValue) & 0xFFu].Value;
+        break;
+    default:
+        a.Value = static_cast<float>(a.RawValue);
+        break;
+    }
+    if (a.RawValue != a.PrevRaw) {
+        fireNotes(a, notes);
+    }
+    a.PrevRaw = a.RawValue;
+}
+
+void TCartridge::DecodeFrame(TPacket& frame, bool recordNotes) {
+    uint32_t notes = 0;
+    for (int i = 0; i < ItemCount; ++i) {
+        TRequest& request = Items[i].Request;
+        const bool carried = request.MessageNo == frame.MessageNo;
+        for (int k = 0; k < request.AttrCount; ++k) {
+            decodeAttr(request.Attrs[k], carried, frame, notes);
+        }
+    }
+    if (recordNotes) {
+        // Notes the user put on the frame stay; the fired ones join them.
+        frame.Notes |= notes;
+    }
+}
+
+std::string ValueText(const TAttr& attr, bool quoted) {
+    switch (attr.AType) {
+    case 0:
+        return attr.Scale.Hex ? HexValueText(attr.Value) : NumberText(attr.Value);
+    case 1:
+        return NumberText(attr.Table[static_cast<uint32_t>(attr.RawValue) & 0xFFu].Value);
+    case 2:
+        return Format("%d", attr.RawValue);
+    case 3:
+    case 4:
+        return {};
+    case 5:
+        if (const TEnums* e = firstEnum(attr, attr.RawValue)) {
+            if (!quoted) {
+                return e->Desc;
+            }
+            std::string text = "'";
+            for (char c : e->Desc) {
+                text += c;
+                if (c == '\'') {
+                    text += '\'';
+                }
+            }
+            return text + "'";
+        }
+        break;
+    default:
+        break;
+    }
+    return Format("?%d?", attr.RawValue);
+}
