@@ -49,7 +49,8 @@ public:
     TPacket& Frames(int i);
     const TPacket& Frames(int i) const;
     // Appends the frame (append) or puts it in the live slot after the captured frames. The log
-    // takes the frame either way; a full buffer raises "Frame capture buffer is full".
+    // takes the frame either way; a full buffer raises "Frame capture buffer is full" (for the
+    // live slot too). A null frame adds nothing.
     void Add(std::unique_ptr<TPacket> frame, bool append);
 
     int Count() const { return count_; }
