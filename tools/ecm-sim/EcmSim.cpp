@@ -148,6 +148,7 @@ void EcmSim::Impl::run() {
                          static_cast<long>(ns % 1'000'000'000)};
         pollfd p{fd, static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0)), 0};
         const int ready = ppoll(&p, 1, &timeout, nullptr);
+        refresh(); // options changed while asleep apply to what has just arrived
         if (ready > 0 && (p.revents & POLLOUT))
             writeBlocked = false;
         if (ready > 0 && (p.revents & POLLIN))
@@ -306,8 +307,9 @@ void EcmSim::Impl::sent(const Out& b) {
     const auto gap = milliseconds(o.chatterGapMs);
     switch (b.kind) {
     case Kind::Heartbeat:
+        // The PC has the heartbeat as soon as it is written; its answer may come back at once.
         haveSilence = true;
-        silenceFrom = wireFree;
+        silenceFrom = lastSent;
         silenceUntil = wireFree + milliseconds(o.silenceMs);
         chatterAt = silenceUntil;
         heartbeatNext = o.chatterFrames.empty();
