@@ -482,6 +482,7 @@ TEST(EcmSimChatter, HeartbeatSilenceThenFrames) {
 TEST(EcmSimChatter, RequestAnsweredOnlyInTheSilence) {
     EcmSimOptions o = chattering();
     o.echo = false;
+    o.chatterGapMs = 50; // the next heartbeat is at least 100 ms after the first chatter frame
     EcmSim sim(o);
     sim.Start();
     Port port(sim.SlavePath());
@@ -493,8 +494,8 @@ TEST(EcmSimChatter, RequestAnsweredOnlyInTheSilence) {
     ASSERT_EQ(got.size(), 64u);
     EXPECT_TRUE(EcmSimFrameOK(got));
 
-    // Just after a chatter frame: not answered.
-    const EcmBytes last = o.chatterFrames.back();
+    // Just after the first chatter frame: not answered.
+    const EcmBytes last = o.chatterFrames.front();
     EcmBytes seen;
     const auto start = Clock::now();
     while (msSince(start) < 2000 &&

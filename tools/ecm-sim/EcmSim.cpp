@@ -273,7 +273,16 @@ void EcmSim::Impl::send(Clock::time_point now) {
     }
     if (batch.empty())
         return;
+    // The counters change under the same lock as the write, so a client that has the bytes
+    // never reads counters that miss them.
+    std::unique_lock lock(sim.mutex);
     const ssize_t n = write(sim.masterFd, batch.data(), batch.size());
+    if (n > 0) {
+        sim.counters.bytesSent += static_cast<std::uint64_t>(n);
+        for (ssize_t i = 0; i < n; ++i)
+            sim.counters.echoBytes += out[static_cast<std::size_t>(i)].kind == Kind::Echo;
+    }
+    lock.unlock();
     if (n < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             writeBlocked = true;
@@ -287,17 +296,11 @@ void EcmSim::Impl::send(Clock::time_point now) {
         return;
     wireFree = freeAfter[n - 1];
     lastSent = now;
-    std::uint64_t echoes = 0;
     for (ssize_t i = 0; i < n; ++i) {
         const Out b = out.front();
         out.pop_front();
-        echoes += b.kind == Kind::Echo;
         sent(b);
     }
-    count([&](EcmSimCounters& c) {
-        c.bytesSent += static_cast<std::uint64_t>(n);
-        c.echoBytes += echoes;
-    });
 }
 
 // Bookkeeping when the last byte of a frame has gone out.
@@ -525,14 +528,13 @@ void EcmSim::OpenDevice() {
 
 void EcmSim::CloseFds() {
     std::lock_guard lock(mutex);
-    if (masterFd >= 0)
-        close(masterFd);
+    if (masterFd < 0)
+        return;
+    hungUp = true; // first, so that whoever sees the hang-up also sees HungUp()
+    close(masterFd);
     if (slaveFd >= 0)
         close(slaveFd);
-    const bool wasOpen = masterFd >= 0;
     masterFd = slaveFd = -1;
-    if (wasOpen)
-        hungUp = true;
 }
 
 void EcmSim::Start() {
