@@ -111,7 +111,7 @@ void readRow(pugi::xml_node row, TTable& dest) {
         TTable& nested = dest.NestedAt(i);
         for (pugi::xml_node r : child.children()) {
             if (r.type() == pugi::node_element && std::string_view(r.name()).starts_with("ROW")) {
-                nested.Insert();
+                nested.Append();
                 for (const auto& [field, value] : nested.Def().LoadDefaults) {
                     nested.SetAt(field, value);
                 }
@@ -154,7 +154,7 @@ void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows) {
         if (maxRows >= 0 && count >= maxRows) {
             break;
         }
-        dest.Insert();
+        dest.Append();
         for (const auto& [field, value] : dest.Def().LoadDefaults) {
             dest.SetAt(field, value);
         }

@@ -318,7 +318,7 @@ void TVehicle::CopyRecords(TTable& dest, TTable& source) {
     const TTableDef& dd = dest.Def();
     const TTableDef& sd = source.Def();
     for (source.First(); !source.Eof(); source.Next()) {
-        dest.Insert();
+        dest.Append();
         for (const auto& [field, value] : dd.LoadDefaults) {
             dest.SetAt(field, value);
         }
