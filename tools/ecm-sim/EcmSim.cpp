@@ -24,6 +24,7 @@ namespace {
 
 // A request whose bytes stop arriving for this long is stale: resynchronise on what is left.
 constexpr milliseconds requestGap{30};
+constexpr std::size_t requestLogLimit = 100000;
 // The longest the thread sleeps, so that Stop, HangUp and new options take effect promptly.
 constexpr milliseconds longestSleep{10};
 
@@ -436,6 +437,8 @@ void EcmSim::Impl::request(const EcmBytes& frame, Clock::time_point now) {
     std::uint64_t received = 0;
     {
         std::lock_guard lock(sim.mutex);
+        if (sim.log.size() >= requestLogLimit) // bounded: a long session keeps the latest
+            sim.log.erase(sim.log.begin(), sim.log.begin() + requestLogLimit / 10);
         sim.log.push_back(frame);
         received = ++sim.counters.requests;
     }

@@ -141,7 +141,8 @@ public:
     bool Suspended() const;   // chatter suspended by mode $08
 
     EcmSimCounters Counters() const;
-    /// Every request frame received with a valid checksum, in order, as received.
+    /// The request frames received with a valid checksum, in order, as received (the latest
+    /// 100000 at most).
     std::vector<EcmBytes> Requests() const;
     void ClearLog(); // forgets the request log and zeroes the counters
     /// Waits until at least n requests were received; false after timeoutMs.
