@@ -1,0 +1,252 @@
+#include "engine/Detect.h"
+
+#include "common/Format.h"
+#include "ecm-sim/EcmSim.h"
+#include "link/RS232.h"
+#include "link/Rtime.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Line = std::pair<std::string, int>;
+
+struct Console {
+    std::vector<Line> lines;
+    int flushes = 0;
+    TConsoleWriter Writer() {
+        return [this](const std::string& text, int level) { lines.emplace_back(text, level); };
+    }
+    int Count(const std::string& text, int level) const {
+        int n = 0;
+        for (const Line& l : lines)
+            n += l == Line(text, level);
+        return n;
+    }
+};
+
+std::string Hex(const EcmBytes& bytes) {
+    std::string s;
+    for (auto b : bytes)
+        s += (s.empty() ? "" : ",") + Format("$%.2X", b);
+    return s;
+}
+
+// The simulator on a pseudo-terminal and a link opened on it.
+struct Bench {
+    EcmSim sim;
+    TRtime timer;
+    TRS232 link{timer};
+    Console console;
+    TDetect detect{link, timer, console.Writer(), [this] { ++console.flushes; }};
+
+    explicit Bench(EcmSimOptions options) : sim(std::move(options)) {
+        sim.Start();
+        link.SetDevice(sim.SlavePath());
+        link.SetT3(200);
+        link.SetT5(5);
+        link.SetT6(50);
+        link.Open();
+    }
+};
+
+EcmSimOptions Quiet(bool echo) {
+    EcmSimOptions o;
+    o.echo = echo;
+    return o;
+}
+
+EcmSimOptions Chattering() {
+    EcmSimOptions o;
+    o.chatter = true;
+    return o;
+}
+
+TEST(DetectInterface, LoopBackPassesAndEchoSettingIsKept) {
+    Bench b(Quiet(true));
+    b.link.Echo = true;
+    EXPECT_TRUE(b.detect.DetectInterface(false));
+    EXPECT_TRUE(b.link.Echo);
+    EXPECT_EQ(b.console.Count("Requesting Max232 interface to acknowlege: $FF,$55,$AC...", clInfo),
+              1);
+    EXPECT_EQ(b.console.Count("Max232 interface detected OK", clReceived), 1);
+    EXPECT_EQ(b.console.Count("No response from Max232", clInfo), 0);
+}
+
+TEST(DetectInterface, NoInterfaceFailsAfterThreeAttempts) {
+    Bench b(Quiet(false));
+    b.link.Echo = true;
+    const TVehicleLinkCheck check = b.detect.CheckVehicleLink(false, "8192", false);
+    EXPECT_TRUE(b.link.Echo);
+    EXPECT_EQ(b.console.Count("Requesting Max232 interface to acknowlege: $FF,$55,$AC...", clInfo),
+              3);
+    EXPECT_EQ(b.console.Count("No response from Max232", clInfo), 3);
+    EXPECT_EQ(b.console.Count("Retrying Max232 detection...", clInfo), 3);
+    EXPECT_EQ(b.console.Count("Interface cannot be detected", clError), 1);
+    EXPECT_FALSE(check.Interface.OK);
+    EXPECT_EQ(check.Interface.Text, "Interface NOT detected");
+    EXPECT_TRUE(check.Chatter.OK);
+    EXPECT_EQ(check.Chatter.Text, "Chatter NOT expected");
+    EXPECT_EQ(b.console.Count("No chatter found", clInfo), 1);
+    EXPECT_GE(b.console.flushes, 1);
+}
+
+TEST(DetectInterface, ClosedPortFails) {
+    TRtime timer;
+    TRS232 link(timer);
+    TDetect detect(link, timer, {});
+    EXPECT_FALSE(detect.DetectInterface(true));
+}
+
+struct ChatterCase {
+    const char* name;
+    EcmBytes heartbeat;
+    std::vector<EcmBytes> chatter;
+};
+
+class ScanChatter : public testing::TestWithParam<ChatterCase> {};
+
+TEST_P(ScanChatter, FindsHeartbeatCycleAndAdvisedT6) {
+    const ChatterCase& c = GetParam();
+    EcmSimOptions o = Chattering();
+    o.heartbeat = c.heartbeat;
+    o.chatterFrames = c.chatter;
+    o.silenceMs = 131;
+    Bench b(o);
+
+    EXPECT_TRUE(b.detect.ScanChatter(false));
+    const TChatterScan& scan = b.detect.LastScan();
+    ASSERT_GE(scan.Heartbeat, 0);
+    EXPECT_EQ(scan.Frames[scan.Heartbeat], Hex(c.heartbeat));
+    std::vector<std::string> cycle;
+    for (const auto& f : c.chatter)
+        cycle.push_back(Hex(f));
+    if (scan.Cycle.size() == cycle.size()) {
+        EXPECT_EQ(scan.Cycle, cycle); // a whole cycle followed the heartbeat
+    } else {                          // the 32 frames ran out within the cycle
+        ASSERT_LT(scan.Cycle.size(), cycle.size());
+        EXPECT_EQ(scan.Cycle,
+                  std::vector<std::string>(cycle.begin(), cycle.begin() + scan.Cycle.size()));
+    }
+    // The gap runs from the heartbeat's end to the next frame's end: the silence and one frame.
+    EXPECT_GE(b.link.AdvisedT6, 125);
+    EXPECT_LE(b.link.AdvisedT6, 131 + 80);
+    EXPECT_EQ(scan.Gap, b.link.AdvisedT6);
+    EXPECT_EQ(b.console.Count("Heartbeat frame:", clInfo), 1);
+    EXPECT_EQ(
+        b.console.Count(Format("Heartbeat frame is followed by %dms of silence", scan.Gap), clInfo),
+        1);
+    EXPECT_EQ(b.console.Count(Format("Advisable value for T6 is %dms", scan.Gap / 2), clInfo), 1);
+    EXPECT_EQ(b.console.Count("Chatter frame(s):", clInfo), 1);
+    int shown = 0;
+    for (const Line& l : b.console.lines)
+        shown += l.second == clReceived && l.first.size() > 11 && l.first[2] == ':' &&
+                 l.first.substr(9, 2) == ": ";
+    EXPECT_EQ(shown, 1 + static_cast<int>(scan.Cycle.size()));
+}
+
+EcmBytes Block(uint8_t header, uint8_t fill) {
+    return EcmSimFrame(header, EcmBytes(17, fill)); // 20 bytes in all
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buses, ScanChatter,
+    testing::Values(
+        ChatterCase{"SimulatorDefault", {0x08, 0x55, 0xA3}, EcmSimOptions{}.chatterFrames},
+        // A (4 bytes) with the long pause, then B and C (20 bytes each).
+        ChatterCase{"ShortHeartbeatBeforeTwoLongFrames",
+                    EcmSimFrame(0x10, {0x01}),
+                    {Block(0x20, 0x11), Block(0x30, 0x22)}}),
+    [](const testing::TestParamInfo<ChatterCase>& info) { return info.param.name; });
+
+TEST(ScanChatterSilentBus, NoChatterFound) {
+    Bench b(Quiet(true));
+    b.link.AdvisedT6 = 77;
+    EXPECT_FALSE(b.detect.ScanChatter(false));
+    EXPECT_EQ(b.console.Count("No chatter found", clInfo), 1);
+    EXPECT_EQ(b.link.AdvisedT6, 77);
+    EXPECT_TRUE(b.detect.LastScan().Frames.empty());
+}
+
+struct VerdictCase {
+    bool busChatters;
+    bool vehicleChatters;
+    bool ok;
+    const char* text;
+};
+
+class ChatterVerdict : public testing::TestWithParam<VerdictCase> {};
+
+TEST_P(ChatterVerdict, FromScanAndVehicle) {
+    const VerdictCase& c = GetParam();
+    Bench b(c.busChatters ? Chattering() : Quiet(true));
+    b.link.Echo = false;
+    const TVehicleLinkCheck check = b.detect.CheckVehicleLink(false, "8192", c.vehicleChatters);
+    EXPECT_TRUE(check.Interface.OK);
+    EXPECT_EQ(check.Interface.Text, "Interface assumed OK");
+    EXPECT_EQ(b.console.Count("Interface not checked because \"Max232 echo\" is not set. (see Com "
+                              "port settings)",
+                              clInfo),
+              1);
+    EXPECT_EQ(check.Chatter.OK, c.ok);
+    EXPECT_EQ(check.Chatter.Text, c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ChatterVerdict,
+                         testing::Values(VerdictCase{true, true, true, "Chatter detected"},
+                                         VerdictCase{true, false, false,
+                                                     "Unexpected chatter detected"},
+                                         VerdictCase{false, true, false, "Chatter NOT detected"},
+                                         VerdictCase{false, false, true, "Chatter NOT expected"}));
+
+TEST(CheckVehicleLink, SlowInterfaceIsNotProbed) {
+    Bench b(Quiet(false));
+    b.link.Echo = false;
+    const TVehicleLinkCheck check = b.detect.CheckVehicleLink(false, "160-808", false);
+    EXPECT_EQ(
+        b.console.Count("Interface not checked because 160-baud interface is selected", clInfo), 1);
+    EXPECT_EQ(b.console.Count("Requesting Max232 interface to acknowlege: $FF,$55,$AC...", clInfo),
+              0);
+    EXPECT_TRUE(check.Interface.OK);
+}
+
+TEST(ListenToChatter, PrintsFramesUntilStopped) {
+    Bench b(Chattering());
+    int passes = 0;
+    b.detect.ListenToChatter(false, [&] {
+        if (++passes == 8)
+            b.detect.SetListening(false);
+    });
+    EXPECT_EQ(passes, 8);
+    EXPECT_FALSE(b.detect.IsListening());
+    EXPECT_GE(b.console.flushes, 8);
+    int frames = 0, heartbeats = 0;
+    for (const Line& l : b.console.lines) {
+        if (l.second != clReceived)
+            continue;
+        ++frames;
+        // "(nn:ss.zzz)" directly followed by the frame
+        ASSERT_GE(l.first.size(), 12u);
+        EXPECT_EQ(l.first[0], '(');
+        EXPECT_EQ(l.first[10], ')');
+        heartbeats += l.first.substr(11) == "$08,$55,$A3";
+    }
+    EXPECT_EQ(frames, 8);
+    EXPECT_GE(heartbeats, 1);
+}
+
+TEST(ListenToChatter, SilentBusSaysSoOnEveryPass) {
+    Bench b(Quiet(true));
+    int passes = 0;
+    b.detect.ListenToChatter(false, [&] {
+        if (++passes == 2)
+            b.detect.SetListening(false);
+    });
+    EXPECT_EQ(b.console.Count("No chatter found", clInfo), 2);
+}
+
+} // namespace
