@@ -244,6 +244,28 @@ TEST(EcmSim, BadOrUnknownRequestsGetNoReplyAndTheReaderResynchronises) {
     EXPECT_GE(sim.Counters().garbage, 3u);
 }
 
+TEST(EcmSim, RandomGarbageNeverStopsTheNextRequest) {
+    EcmSimOptions o = quick();
+    o.echo = false;
+    EcmSim sim(o);
+    sim.Start();
+    Port port(sim.SlavePath());
+    std::uint32_t x = 12345;
+    for (int round = 0; round < 5; ++round) {
+        EcmBytes garbage(300);
+        for (std::uint8_t& b : garbage) {
+            x = x * 1103515245u + 12345u;
+            b = static_cast<std::uint8_t>(x >> 16);
+        }
+        port.Write(garbage);
+        port.ReadFor(80); // whatever the garbage happened to frame
+        port.Write(mode1Request);
+        const EcmBytes got = port.Read(64, 1000);
+        ASSERT_EQ(got.size(), 64u) << round;
+        EXPECT_TRUE(EcmSimFrameOK(got));
+    }
+}
+
 TEST(EcmSim, PacingAndTurnaround) {
     EcmSimOptions o;
     o.turnaroundMs = 60;
