@@ -1,0 +1,5 @@
+#include "common/ExtraInfo.h"
+
+std::vector<std::string> ExtraInfoLines(const std::string& comments) {
+    return {comments};
+}

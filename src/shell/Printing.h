@@ -1,0 +1,60 @@
+#pragma once
+// Printed reports of the page shown: page header with the product logo, footer with the time,
+// page number and web address, list views and text lines. Coordinates are in print units of
+// 1/600 inch from the top left of the printable area, whatever the printer's resolution.
+#include <QPainter>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QAbstractItemModel;
+class QPagedPaintDevice;
+class QTreeWidget;
+
+// The product's web address printed at the right of every footer.
+extern const char* const ProductWebAddress;
+
+class TPrintJob {
+public:
+    static constexpr int UnitsPerInch = 600;
+    static constexpr int ListRowsPerPage = 36;
+    static constexpr int LinesPerPage = 50;
+    // An argument of PrintHeader that is just this keeps the remembered text of its slot.
+    static inline const QString KeepMarker = QStringLiteral("\"");
+
+    // Starts painting on the device (a QPrinter or a QPdfWriter); page 1 is current.
+    explicit TPrintJob(QPagedPaintDevice& device);
+    ~TPrintJob(); // ends painting
+    TPrintJob(const TPrintJob&) = delete;
+    TPrintJob& operator=(const TPrintJob&) = delete;
+
+    bool IsActive() const { return painter.isActive(); }
+    QPainter& Painter() { return painter; }
+    int PageWidth() const { return width; } // print units
+    int PageHeight() const { return height; }
+    int PageNumber() const { return page; }
+    void NewPage();
+    void End(); // finishes the document (also done by the destructor)
+
+    void PrintHeader(const QString& title, const QString& line1, const QString& line2,
+                     const QString& line3);
+    void PrintFooter();
+    // columns: 0 = the row caption, k = the row's sub-item k - 1 (model column k). Starts new
+    // pages (footer, header with keep markers) after 36 rows; the caller prints the last footer.
+    void PrintListView(const QAbstractItemModel& model, const std::vector<int>& columns);
+    void PrintListView(const QTreeWidget& view, const std::vector<int>& columns);
+    // Lines cut to the page width, 50 a page; the caller prints the last footer.
+    void PrintLines(const QStringList& lines);
+
+    // The font used for text: Arial (or the nearest the system has) at a point size.
+    QFont PrintFont(int pointSize) const;
+
+private:
+    void pageBreak();
+    QPagedPaintDevice& device;
+    QPainter painter;
+    int width = 0, height = 0;
+    int page = 1;
+    QString header[4];
+};

@@ -1,0 +1,17 @@
+#pragma once
+// Window placement kept in the ini file, one section per window name: "State" ("Normal",
+// "Minimized" or "Maximized"), "Left", "Top" and, for a sizeable window, "Width" and "Height".
+#include <string>
+
+class QWidget;
+class TIniFile;
+
+// Restores the window's state and bounds; missing or unreadable keys keep the current values.
+void LoadWindowState(QWidget& window, const std::string& section, const TIniFile& ini);
+// Stores the state; a minimised or maximised window leaves its last normal bounds alone.
+void SaveWindowState(const QWidget& window, const std::string& section, TIniFile& ini);
+// The same through the ini file at IniPath() (read now; written at once).
+void LoadWindowState(QWidget& window, const std::string& section);
+void SaveWindowState(const QWidget& window, const std::string& section);
+// A window is sizeable unless its minimum and maximum sizes are equal.
+bool IsSizeable(const QWidget& window);
