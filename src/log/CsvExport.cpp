@@ -17,16 +17,6 @@ bool Exportable(const TAttr& attr) {
     return attr.AType != atDTC && attr.AType != atFlags;
 }
 
-// The chosen columns that exist and are exportable, in list order.
-std::vector<TExportColumn> Columns(const TCartridge& engine,
-                                   const std::vector<TExportColumn>& chosen) {
-    std::vector<TExportColumn> columns;
-    for (const TExportColumn& c : ExportableAttributes(engine))
-        if (std::find(chosen.begin(), chosen.end(), c) != chosen.end())
-            columns.push_back(c);
-    return columns;
-}
-
 const TAttr& AttrOf(const TCartridge& engine, const TExportColumn& c) {
     return engine.Items[c.Item].Request.Attrs[c.Attr];
 }
@@ -44,6 +34,31 @@ std::vector<TExportColumn> ExportableAttributes(const TCartridge& engine) {
     return list;
 }
 
+std::vector<TExportColumn> CsvColumns(const TCartridge& engine,
+                                      const std::vector<TExportColumn>& chosen) {
+    std::vector<TExportColumn> columns;
+    for (const TExportColumn& c : ExportableAttributes(engine))
+        if (std::find(chosen.begin(), chosen.end(), c) != chosen.end())
+            columns.push_back(c);
+    return columns;
+}
+
+std::string CsvHeader(const TCartridge& engine, const std::vector<TExportColumn>& columns) {
+    std::string text = "FRAME";
+    for (const TExportColumn& c : columns) {
+        const TAttr& attr = AttrOf(engine, c);
+        text += "," + CsvField(attr.ACode + " " + attr.Scale.Units);
+    }
+    return text + LineEnd;
+}
+
+std::string CsvRow(const TCartridge& engine, int frame, const std::vector<TExportColumn>& columns) {
+    std::string text = Format("%d", frame);
+    for (const TExportColumn& c : columns)
+        text += "," + CsvField(ValueText(AttrOf(engine, c), true));
+    return text + LineEnd;
+}
+
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
@@ -58,13 +73,8 @@ std::string CsvField(const std::string& text) {
 
 std::string CsvText(TCartridge& engine, TDataLog& log, const std::vector<TExportColumn>& chosen,
                     TCsvRange range) {
-    const std::vector<TExportColumn> columns = Columns(engine, chosen);
-    std::string text = "FRAME";
-    for (const TExportColumn& c : columns) {
-        const TAttr& attr = AttrOf(engine, c);
-        text += "," + CsvField(attr.ACode + " " + attr.Scale.Units);
-    }
-    text += LineEnd;
+    const std::vector<TExportColumn> columns = CsvColumns(engine, chosen);
+    std::string text = CsvHeader(engine, columns);
 
     // Only captured frames are written: no blank rows past the end, no index error before 0.
     const int from = std::clamp(range.From, 0, log.Count());
@@ -74,12 +84,8 @@ std::string CsvText(TCartridge& engine, TDataLog& log, const std::vector<TExport
     engine.ResetValues();
     for (int f = 0; f < to; ++f) {
         engine.DecodeFrame(log.Frames(f), false);
-        if (f < from)
-            continue;
-        text += Format("%d", f);
-        for (const TExportColumn& c : columns)
-            text += "," + CsvField(ValueText(AttrOf(engine, c), true));
-        text += LineEnd;
+        if (f >= from)
+            text += CsvRow(engine, f, columns);
     }
     return text;
 }
@@ -88,9 +94,12 @@ void ExportCsv(const std::string& fileName, TCartridge& engine, TDataLog& log,
                const std::vector<TExportColumn>& chosen, TCsvRange range) {
     if (fileName.empty())
         throw EQuorvinError("Please select an export filename");
-    if (Columns(engine, chosen).empty())
+    if (CsvColumns(engine, chosen).empty())
         throw EQuorvinError("Please select at least one attirbute to be exported");
-    const std::string text = CsvText(engine, log, chosen, range);
+    WriteCsvFile(fileName, CsvText(engine, log, chosen, range));
+}
+
+void WriteCsvFile(const std::string& fileName, const std::string& text) {
     try {
         WriteFileSafely(fileName, text);
     } catch (const EQuorvinError& e) {

@@ -26,6 +26,16 @@ struct TCsvRange {
 // nor bit flags, in image order (items in order, attributes of each request in order).
 std::vector<TExportColumn> ExportableAttributes(const TCartridge& engine);
 
+// The chosen entries that exist and are exportable, in list order: the columns of the file.
+std::vector<TExportColumn> CsvColumns(const TCartridge& engine,
+                                      const std::vector<TExportColumn>& chosen);
+// The header line "FRAME" and "<ACode> <Units>" per column, with its CR LF.
+std::string CsvHeader(const TCartridge& engine, const std::vector<TExportColumn>& columns);
+// One row: the frame number and the value texts of the image as it stands, with its CR LF.
+std::string CsvRow(const TCartridge& engine, int frame, const std::vector<TExportColumn>& columns);
+// Writes a finished text through a temporary file; raises "Can't save file %s. %s".
+void WriteCsvFile(const std::string& fileName, const std::string& text);
+
 // Encloses a field in double quotes (doubling the quotes in it) when it holds a comma, a double
 // quote or a line break, so that the columns line up whatever the texts and the locale are.
 std::string CsvField(const std::string& text);

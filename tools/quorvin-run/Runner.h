@@ -1,0 +1,32 @@
+#pragma once
+// The headless runner behind quorvin-run.
+#include <string>
+
+enum TExitCode : int {
+    ExitOK = 0,
+    ExitFailed = 1, // a file, the vehicle, the macro, the device or the module failed
+    ExitUsage = 2,  // the command line is wrong
+};
+
+struct TRunOptions {
+    bool Help = false;
+    std::string Vehicle;
+    std::string Macro; // MacCode or MacID
+    int Port = 0;      // 1..8; 0 = not given
+    std::string Device;
+    bool Sim = false;
+    std::string Replay;
+    int Frames = 0;     // stop after this many frames; 0 = no limit
+    double Seconds = 0; // stop after this long; 0 = no limit
+    int Rate = -1;      // requests per second; -1 = the ini file's
+    std::string Log;    // .alg file (or .BIN data dump)
+    std::string Csv;
+    bool TestMode = false;
+    bool Detail = false;
+};
+
+// Throws std::invalid_argument with the reason.
+TRunOptions ParseRunOptions(int argc, char** argv);
+const char* RunUsage();
+// Runs the options; the exit status. Failures that stop the run throw EQuorvinError.
+int Run(const TRunOptions& options);
