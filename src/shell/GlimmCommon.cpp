@@ -33,28 +33,84 @@ std::string TProperties::FileName() const {
     return settings_->fileName().toStdString();
 }
 
-QVariant TProperties::read(const std::string&, const std::string&) {
-    return {};
-}
-void TProperties::write(const std::string&, const std::string&, const QVariant&) {}
+namespace {
 
-bool TProperties::ReadBool(const std::string&, const std::string&, bool def) {
-    return def;
+QString keyOf(const std::string& section, const std::string& name) {
+    return QString::fromStdString(section) + "/" + QString::fromStdString(name);
 }
-void TProperties::WriteBool(const std::string&, const std::string&, bool) {}
-std::string TProperties::ReadString(const std::string&, const std::string&,
+
+} // namespace
+
+// An absent value reads as an invalid variant, so every reader falls back to its default.
+QVariant TProperties::read(const std::string& section, const std::string& name) {
+    if (settings_->status() == QSettings::FormatError) {
+        return {};
+    }
+    return settings_->value(keyOf(section, name));
+}
+
+// Flushed at once, as nothing else would save the store if the program were killed.
+void TProperties::write(const std::string& section, const std::string& name,
+                        const QVariant& value) {
+    if (!settings_->isWritable()) {
+        return;
+    }
+    settings_->setValue(keyOf(section, name), value);
+    settings_->sync();
+}
+
+bool TProperties::ReadBool(const std::string& section, const std::string& name, bool def) {
+    bool ok = false;
+    const int v = read(section, name).toInt(&ok);
+    return ok ? v != 0 : def;
+}
+
+void TProperties::WriteBool(const std::string& section, const std::string& name, bool value) {
+    write(section, name, value ? 1 : 0);
+}
+
+std::string TProperties::ReadString(const std::string& section, const std::string& name,
                                     const std::string& def) {
-    return def;
+    const QVariant v = read(section, name);
+    return v.isValid() ? v.toString().toStdString() : def;
 }
-void TProperties::WriteString(const std::string&, const std::string&, const std::string&) {}
-int TProperties::ReadInteger(const std::string&, const std::string&, int def) {
-    return def;
+
+void TProperties::WriteString(const std::string& section, const std::string& name,
+                              const std::string& value) {
+    write(section, name, QString::fromStdString(value));
 }
-void TProperties::WriteInteger(const std::string&, const std::string&, int) {}
-TFont TProperties::ReadFont(const std::string&, const std::string&, const TFont& font) {
-    return font;
+
+int TProperties::ReadInteger(const std::string& section, const std::string& name, int def) {
+    bool ok = false;
+    const int v = read(section, name).toInt(&ok);
+    return ok ? v : def;
 }
-void TProperties::WriteFont(const std::string&, const std::string&, const TFont&) {}
+
+void TProperties::WriteInteger(const std::string& section, const std::string& name, int value) {
+    write(section, name, value);
+}
+
+TFont TProperties::ReadFont(const std::string& section, const std::string& name,
+                            const TFont& font) {
+    if (!read(section, name + ".Name").isValid()) {
+        return font;
+    }
+    TFont f;
+    f.Name = ReadString(section, name + ".Name", font.Name);
+    f.Size = ReadInteger(section, name + ".Size", font.Size);
+    f.Style = ReadInteger(section, name + ".Style", font.Style);
+    f.Color =
+        static_cast<uint32_t>(ReadInteger(section, name + ".Color", static_cast<int>(font.Color)));
+    return f;
+}
+
+void TProperties::WriteFont(const std::string& section, const std::string& name,
+                            const TFont& font) {
+    WriteString(section, name + ".Name", font.Name);
+    WriteInteger(section, name + ".Size", font.Size);
+    WriteInteger(section, name + ".Style", font.Style);
+    WriteInteger(section, name + ".Color", static_cast<int>(font.Color));
+}
 
 TProperties& SettingsStore() {
     static TProperties store;

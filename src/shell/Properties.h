@@ -6,6 +6,7 @@
 #include <string>
 
 class TRS232;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -84,12 +85,19 @@ private:
     void deviceEdited(const QString& text);
     void commsControlChanged() { commsChanged_ = true; }
     void adaptToVehicle(const std::string& aldl);
+    void browseInto(QLineEdit* folder, const QString& title);
+    void sliderMoved(QSlider* slider, QLineEdit* text, int position);
+    void textChanged(QLineEdit* text, QSlider* slider, int def);
+    std::string vehicleAldl() const;
 
     TRS232* link_ = nullptr;
     TMainOptions* options_ = nullptr;
     std::function<std::string()> vehicleAldl_;
     std::array<std::string, 8> devices_; // device path of Com1 .. Com8 as edited
     QWidget* commsDetail_ = nullptr;
+    QButtonGroup* saveVehicleGroup_ = nullptr;
+    QButtonGroup* saveDataGroup_ = nullptr;
+    bool syncing_ = false; // a text is moving its slider
     bool accepted_ = false;
     bool commsChanged_ = false;
 };
