@@ -452,14 +452,16 @@ void TTable::attach(TRecordList* l) {
     bof_ = true;
     eof_ = cursor_ < 0;
     syncChildren();
-    notify(TTableEvent::teScrolled);
+    notify(TTableEvent::teDataChanged); // another parent record: another set of records
 }
 
+// Bof and Eof are set only by the moves that run into an end (First, Last, Next, Prior), as
+// loops over a table expect; any other move clears both unless the table is empty.
 void TTable::setCursor(int index) {
     int n = RecordCount();
     cursor_ = n == 0 ? -1 : std::clamp(index, 0, n - 1);
-    bof_ = cursor_ <= 0;
-    eof_ = cursor_ < 0;
+    bof_ = n == 0;
+    eof_ = n == 0;
     syncChildren();
     notify(TTableEvent::teScrolled);
 }
@@ -476,6 +478,7 @@ void TTable::CheckBrowseMode() {
 void TTable::First() {
     CheckBrowseMode();
     setCursor(0);
+    bof_ = true;
 }
 
 void TTable::Last() {
@@ -488,7 +491,6 @@ void TTable::Next() {
     CheckBrowseMode();
     if (cursor_ + 1 < RecordCount()) {
         setCursor(cursor_ + 1);
-        bof_ = false;
     } else {
         eof_ = true;
     }
@@ -498,7 +500,6 @@ void TTable::Prior() {
     CheckBrowseMode();
     if (cursor_ > 0) {
         setCursor(cursor_ - 1);
-        bof_ = false;
     } else {
         bof_ = true;
     }
@@ -650,7 +651,7 @@ void TTable::Post() {
     }
     state_ = TTableState::dsBrowse;
     saved_.clear();
-    bof_ = cursor_ <= 0;
+    bof_ = false;
     eof_ = false;
     notify(TTableEvent::teDataChanged);
     if (afterPost_) {

@@ -90,6 +90,21 @@ TEST_F(TableTest, ChildTableShowsTheChildrenOfTheParentsCurrentRecord) {
     EXPECT_EQ(v.Modules->AsString("MCode"), "B");
 }
 
+TEST_F(TableTest, LoopsForwardAndBackwardVisitEveryRecord) {
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        std::vector<std::string> forward = codes(*v.Modules, "MCode");
+        std::vector<std::string> backward;
+        for (v.Modules->Last(); !v.Modules->Bof(); v.Modules->Prior()) {
+            backward.insert(backward.begin(), v.Modules->AsString("MCode"));
+        }
+        EXPECT_TRUE(v.Modules->Bof());
+        EXPECT_EQ(backward, forward);
+        EXPECT_EQ(static_cast<int>(forward.size()), n);
+        addModule("M" + std::to_string(n));
+    }
+}
+
 TEST_F(TableTest, EditingAKeyMovesTheRecordAndTheCursorFollows) {
     addModule("A");
     addModule("C");
