@@ -202,6 +202,8 @@ public:
     void SetNull(const std::string& name) { SetAt(FieldIndex(name), TValue()); }
     void SetValue(const std::string& name, const TValue& v) { SetAt(FieldIndex(name), v); }
 
+    // AsString gives dates as yyyy-mm-dd, bools as True/False, floats in the shortest form
+    // that reads back the same double (with a point); the file uses ValueText instead.
     bool IsNullAt(int index) const;
     const TValue& ValueAt(int index) const;
     std::string AsStringAt(int index) const;
