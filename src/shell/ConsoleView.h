@@ -37,4 +37,6 @@ protected:
 
 private:
     int lines = 0;
+    bool batchOpen = false;
+    bool following = true;
 };

@@ -10,7 +10,8 @@ class TIniFile;
 void LoadWindowState(QWidget& window, const std::string& section, const TIniFile& ini);
 // Stores the state; a minimised or maximised window leaves its last normal bounds alone.
 void SaveWindowState(const QWidget& window, const std::string& section, TIniFile& ini);
-// The same through the ini file at IniPath() (read now; written at once).
+// The same through the ini file at IniPath(), read now and written at once; a file that cannot
+// be written is left as it was (placement is not worth an error message).
 void LoadWindowState(QWidget& window, const std::string& section);
 void SaveWindowState(const QWidget& window, const std::string& section);
 // A window is sizeable unless its minimum and maximum sizes are equal.

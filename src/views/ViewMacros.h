@@ -82,8 +82,14 @@ signals:
     // MruMacro now in force.
     void MacroSelected(int mruMacro);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void treeSelectionChanged();
+    void clearConsole();
+    void applyTreeWidth();
     void treeContextMenu(const QPoint& pos);
     void buildStatusStrip(QWidget* strip);
     int absoluteIndex(const QTreeWidgetItem* node) const;
@@ -95,6 +101,8 @@ private:
     TConsoleBuffer* Buffer = nullptr;
     int Mru = -1;
     bool Filling = false;
+    int TreeWidth = 200;
+    bool SizesApplied = false;
     TOverridePrompt OverridePrompt;
 
     QSplitter* Splitter = nullptr;
