@@ -2,6 +2,7 @@
 // T5 = 0) for about ten seconds: frames per second against the wire limit, and the link's own
 // time per round trip beyond the wire time.
 #include "ecm-sim/EcmSim.h"
+#include "link/PosixSerial.h"
 #include "link/RS232.h"
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -19,6 +21,24 @@ double threadCpuMs() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
+
+// The real tty, timing how long the link spends inside the device (waiting for the wire).
+class TimedSerial : public TPosixSerial {
+public:
+    double deviceMs = 0;
+    int Read(uint8_t* buffer, int count, const TReadLimits& limits) override {
+        const auto start = Clock::now();
+        const int n = TPosixSerial::Read(buffer, count, limits);
+        deviceMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        return n;
+    }
+    int Write(const uint8_t* buffer, int count, int totalMs) override {
+        const auto start = Clock::now();
+        const int n = TPosixSerial::Write(buffer, count, totalMs);
+        deviceMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        return n;
+    }
+};
 
 } // namespace
 
@@ -31,7 +51,9 @@ int main(int argc, char** argv) {
         sim.Start();
 
         TRtime timer;
-        TRS232 link(timer);
+        auto device = std::make_unique<TimedSerial>();
+        TimedSerial& serial = *device;
+        TRS232 link(timer, std::move(device));
         link.SetDevice(sim.SlavePath());
         link.Echo = true;
         link.SetT5(0);
@@ -44,6 +66,7 @@ int main(int argc, char** argv) {
         const double wireMs = wireBytes * 10 * 1000.0 / 8192; // 84.2 ms
         int good = 0, failed = 0;
         const double cpuStart = threadCpuMs();
+        serial.deviceMs = 0;
         const auto start = Clock::now();
         const auto end = start + std::chrono::duration<double>(seconds);
         while (Clock::now() < end) {
@@ -66,6 +89,8 @@ int main(int argc, char** argv) {
         std::printf("link's own time per round trip beyond the wire: %.3f ms elapsed, %.3f ms "
                     "processor\n",
                     elapsedMs / trips - wireMs, cpuMs / trips);
+        std::printf("time outside device reads and writes per round trip: %.4f ms\n",
+                    (elapsedMs - serial.deviceMs) / trips);
         return failed == 0 ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "LinkBench: %s\n", e.what());

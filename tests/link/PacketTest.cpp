@@ -319,6 +319,28 @@ INSTANTIATE_TEST_SUITE_P(
                     ItemsCase{"\"1 2\",3", {"1 2", "3"}}, ItemsCase{"\"a\"\"b\" c", {"a\"b", "c"}},
                     ItemsCase{"\"open", {"open"}}));
 
+struct ValueCase {
+    std::string item;
+    int byte;
+};
+
+class ByteListValueTest : public testing::TestWithParam<ValueCase> {};
+
+TEST_P(ByteListValueTest, ItemToByte) {
+    TPacket p;
+    EXPECT_EQ(p.SetBytesText(GetParam().item + ",$FF"), 2);
+    EXPECT_EQ(p.Bytes[0], GetParam().byte) << GetParam().item;
+    EXPECT_EQ(p.Bytes[1], 0xFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ByteListValueTest,
+                         testing::Values(ValueCase{"10", 10}, ValueCase{"A3", 0xA3},
+                                         ValueCase{"$a3", 0xA3}, ValueCase{"0X1f", 0x1F},
+                                         ValueCase{"x80", 0x80}, ValueCase{"-1", 0xFF},
+                                         ValueCase{"+7", 7}, ValueCase{"256", 0}, ValueCase{"$", 0},
+                                         ValueCase{"12z", 0}, ValueCase{"\" 5\"", 5},
+                                         ValueCase{"\"\"", 0}));
+
 TEST(PacketTest, SetBytesTextClearsAndCountsItems) {
     TPacket p = frameOf("$F4,$57,$01,$00,$B4");
     p.Notes = 3;
