@@ -102,9 +102,9 @@ void TRS232::raise(const ESerialDeviceError& e) const {
     case TSerialStep::Read:
         throw EQuorvinError(Format("Can't read from %s. %s", name, e.what()));
     case TSerialStep::Write:
-        break;
+        throw EQuorvinError(Format("Can't write to %s. %s", name, e.what()));
     }
-    throw EQuorvinError(Format("Can't write to %s. %s", name, e.what()));
+    throw EQuorvinError(Format("%s. %s", name, e.what()));
 }
 
 void TRS232::applyLine() {
