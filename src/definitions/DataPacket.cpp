@@ -7,8 +7,8 @@
 #include <pugixml.hpp>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -90,13 +90,10 @@ void readRow(pugi::xml_node row, TTable& dest) {
             continue;
         }
         seen[i] = true;
-        TValue v;
-        if (TTable::ConvertValue(TValue(std::string(a.value())), def.Fields[i], v)) {
-            try {
-                dest.SetAt(i, v);
-            } catch (const EQuorvinError&) {
-                // refused (an ID already taken): the field keeps what it had
-            }
+        try {
+            dest.SetAt(i, TValue(std::string(a.value())));
+        } catch (const EQuorvinError&) {
+            // a value the field cannot take, or an ID already used: the field keeps its default
         }
     }
     for (pugi::xml_node child : row.children()) {
@@ -129,17 +126,17 @@ std::string withoutFinalStop(std::string s) {
     return s;
 }
 
-} // namespace
+// Whitespace in attribute values is kept as it is: line breaks of memos are part of them.
+constexpr unsigned parseFlags = pugi::parse_escapes | pugi::parse_eol;
 
-void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows) {
-    pugi::xml_document doc;
-    // Whitespace in attribute values is kept as it is: line breaks of memos are part of them.
-    unsigned flags = pugi::parse_escapes | pugi::parse_eol;
-    pugi::xml_parse_result result = doc.load_buffer(data, size, flags);
+void checkParse(const pugi::xml_parse_result& result) {
     if (!result) {
         throw EQuorvinError("The file is not valid XML (" + withoutFinalStop(result.description()) +
                             " at offset " + std::to_string(result.offset) + ")");
     }
+}
+
+void readDocument(const pugi::xml_document& doc, TTable& dest, int maxRows) {
     pugi::xml_node packet = doc.document_element();
     if (std::string_view(packet.name()) != "DATAPACKET") {
         throw EQuorvinError(std::string("The file is not a data packet (its root element is <") +
@@ -165,7 +162,20 @@ void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows) {
     dest.First();
 }
 
+} // namespace
+
+void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows) {
+    pugi::xml_document doc;
+    checkParse(doc.load_buffer(data, size, parseFlags));
+    readDocument(doc, dest, maxRows);
+}
+
 void LoadDataPacket(const std::string& path, TTable& dest, int maxRows) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw EQuorvinError(SystemErrorText(EISDIR));
+    }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw EQuorvinError(SystemErrorText(errno ? errno : ENOENT));
@@ -183,7 +193,9 @@ void LoadDataPacket(const std::string& path, TTable& dest, int maxRows) {
     if (!in.read(data.data(), size)) {
         throw EQuorvinError(SystemErrorText(errno ? errno : EIO));
     }
-    ReadDataPacket(data.data(), data.size(), dest, maxRows);
+    pugi::xml_document doc;
+    checkParse(doc.load_buffer_inplace(data.data(), data.size(), parseFlags));
+    readDocument(doc, dest, maxRows);
 }
 
 std::string WriteDataPacket(const TTable& source) {
@@ -200,9 +212,14 @@ std::string WriteDataPacket(const TTable& source) {
     for (int i = 0; const TRecord* rec = source.RecordAt(i); ++i) {
         writeRecord(rows.append_child("ROW"), *rec, source.Def());
     }
-    std::ostringstream out;
-    doc.save(out, " ", pugi::format_indent, pugi::encoding_utf8);
-    return out.str();
+    struct StringWriter : pugi::xml_writer {
+        std::string text;
+        void write(const void* data, size_t size) override {
+            text.append(static_cast<const char*>(data), size);
+        }
+    } writer;
+    doc.save(writer, " ", pugi::format_indent, pugi::encoding_utf8);
+    return std::move(writer.text);
 }
 
 void SaveDataPacket(const TTable& source, const std::string& path) {

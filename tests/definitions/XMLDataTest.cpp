@@ -237,6 +237,7 @@ TEST_F(XMLDataTest, BrokenFilesAreReportedAndLeaveTheDefinitionAlone) {
         "</Modules></ROW>";
     const std::vector<Case> cases = {
         {"absent", "", "No such file or directory"},
+        {"folder", "", "Is a directory"},
         {"empty", "\n", "not valid XML"},
         {"text", "vehicle VT V6\n", "not valid XML"},
         {"truncated", packet(dup).substr(0, 150), "not valid XML"},
@@ -252,6 +253,9 @@ TEST_F(XMLDataTest, BrokenFilesAreReportedAndLeaveTheDefinitionAlone) {
         SCOPED_TRACE(c.name);
         errors.clear();
         std::string file = dir.File(std::string(c.name) + ".xml");
+        if (std::string(c.name) == "folder") {
+            std::filesystem::create_directory(file);
+        }
         if (!c.contents.empty()) {
             dir.Write(std::string(c.name) + ".xml", c.contents);
         }
