@@ -481,6 +481,8 @@ void TVehicle::SaveScaleCodes() {
         return;
     }
     ScaleCodes.CheckBrowseMode();
+    std::error_code error; // a folder that cannot be made fails the save below, with its reason
+    std::filesystem::create_directories(folderOf(scalesFile_), error);
     SaveDataPacket(ScaleCodes, scalesFile_);
 }
 

@@ -426,6 +426,12 @@ TEST_F(XMLDataTest, ScaleCatalogueIsSeededReadAndWrittenAtExit) {
     EXPECT_FALSE(w->ScalesUnreadable());
 }
 
+TEST_F(XMLDataTest, TheCatalogueFolderIsMadeWhenMissing) {
+    std::string file = dir.File("config/Quorvin/Scales.xml");
+    { TVehicle w(nullptr, file, dir.File("Q.ini"), dir.File("none.xml")); }
+    EXPECT_TRUE(std::filesystem::exists(file));
+}
+
 TEST_F(XMLDataTest, AnUnreadableCatalogueIsNeverOverwritten) {
     v.reset();
     std::string broken = "<DATAPACKET><ROWDATA><ROW SCode=\"MINE\"></DATAPACKET>";
