@@ -148,6 +148,14 @@ int RunDocument(const std::string& path) {
                                                                                    : NoAssociation;
 }
 
+void InitQuorvinResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    (void)done;
+}
+
 void ShowExtraInfo(QPlainTextEdit& memo, const std::string& comments) {
     QStringList lines;
     for (const std::string& line : ExtraInfoLines(comments)) {

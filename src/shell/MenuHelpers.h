@@ -28,5 +28,9 @@ std::vector<int> MenuColumnStarts(int count, int rows);
 // 2 when the file does not exist and 31 when no program would open it.
 int RunDocument(const std::string& path);
 
+// Makes the program's icons (":/icons/<name>.png") available; the window classes that use them
+// call it, so that a program or test linking the window library statically finds them.
+void InitQuorvinResources();
+
 // Fills an information dialog's text from an item's comments ("File=name" reads that file).
 void ShowExtraInfo(QPlainTextEdit& memo, const std::string& comments);

@@ -4,6 +4,7 @@
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
 #include "shell/ConsoleView.h"
+#include "shell/MenuHelpers.h"
 #include "views/InfoMacro.h"
 #include "views/InfoMacroItem.h"
 #include "views/OverridePrompt.h"
@@ -69,6 +70,7 @@ void showError(QWidget* parent, const std::exception& error) {
 
 TframeViewMacros::TframeViewMacros(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frameViewMacros"));
+    InitQuorvinResources();
     OverridePrompt = PromptOverride;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -176,9 +178,9 @@ void TframeViewMacros::FillMacroTree(int selectIndex) {
     if (Vehicle) {
         TVehicle& v = *Vehicle;
         KeepCursor keepMacro(*v.Macros), keepModule(*v.Modules);
-        const QIcon macroIcon(QStringLiteral(":/icons/macro.svg"));
-        const QIcon itemIcon(QStringLiteral(":/icons/macro_item.svg"));
-        const QIcon deletedIcon(QStringLiteral(":/icons/macro_item_deleted.svg"));
+        const QIcon macroIcon(QStringLiteral(":/icons/macro.png"));
+        const QIcon itemIcon(QStringLiteral(":/icons/macro_item.png"));
+        const QIcon deletedIcon(QStringLiteral(":/icons/macro_item_deleted.png"));
         for (v.Macros->First(); !v.Macros->Eof(); v.Macros->Next()) {
             auto* macro = new QTreeWidgetItem(Tree);
             macro->setText(0, QString::fromStdString(v.Macros->AsString("MacDesc") + " (" +
@@ -382,15 +384,15 @@ void TframeViewMacros::SetVerdicts(const TLinkVerdict& interfaceVerdict,
     auto show = [](QLabel& icon, QLabel& text, const TLinkVerdict& verdict) {
         setVerdictLabel(icon, text, QString::fromStdString(verdict.Text),
                         verdict.OK ? BrightGreen : VerdictRed,
-                        verdict.OK ? QStringLiteral(":/icons/verdict_ok.svg")
-                                   : QStringLiteral(":/icons/verdict_failed.svg"));
+                        verdict.OK ? QStringLiteral(":/icons/verdict_ok.png")
+                                   : QStringLiteral(":/icons/verdict_failed.png"));
     };
     show(*InterfaceIcon, *InterfaceText, interfaceVerdict);
     show(*ChatterIcon, *ChatterText, chatterVerdict);
 }
 
 void TframeViewMacros::ResetVerdicts() {
-    const QString unknown = QStringLiteral(":/icons/verdict_unknown.svg");
+    const QString unknown = QStringLiteral(":/icons/verdict_unknown.png");
     setVerdictLabel(*InterfaceIcon, *InterfaceText, QStringLiteral("Max232 interface..."), Silver,
                     unknown);
     setVerdictLabel(*ChatterIcon, *ChatterText, QStringLiteral("Chatter..."), Silver, unknown);
