@@ -1,5 +1,6 @@
 // quorvin-run end to end: the built program against the simulator, its files and its exits.
 #include "common/Common.h"
+#include "ecm-sim/EcmSim.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
 #include "support/TempDir.h"
@@ -176,6 +177,26 @@ TEST(QuorvinRun, InterruptStopsCleanlyAndKeepsTheFrames) {
     frames.LoadFromFile(log);
     EXPECT_GT(frames.Count(), 0);
     EXPECT_NE(res.out.find("Stop macro: "), std::string::npos);
+}
+
+// A module that hangs up mid-run: the run fails, yet the frames logged so far are written.
+TEST(QuorvinRun, PortFailureKeepsWhatWasLogged) {
+    Runner r;
+    EcmSimOptions o;
+    o.chatter = true;
+    o.faults.hangUpAfter = 6; // the suspend frame and five requests
+    EcmSim sim(o);
+    sim.Start();
+    const std::string log = r.dir.File("cut.alg"), csv = r.dir.File("cut.csv");
+    const Result res = r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--device",
+                              sim.SlavePath(), "--log", log, "--csv", csv});
+    EXPECT_EQ(res.status, 1) << res.out << res.err;
+    EXPECT_NE(res.err.find("three steps in a row"), std::string::npos) << res.err;
+    TDataLog frames;
+    frames.LoadFromFile(log);
+    EXPECT_GE(frames.Count(), 1);
+    EXPECT_LE(frames.Count(), 5);
+    EXPECT_EQ(static_cast<int>(Lines(TempDir::Read(csv)).size()), frames.Count() + 1);
 }
 
 struct FailureCase {

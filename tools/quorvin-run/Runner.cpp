@@ -48,7 +48,8 @@ const char* const Usage =
     "  --replay FILE.alg  decode a recorded log (binary or text) instead of talking to a port\n"
     "  --frames N         stop after N logged frames\n"
     "  --seconds S        stop after S seconds\n"
-    "  --rate N           requests per second (default: the ini file's FrameCaptureRate, 10)\n"
+    "  --rate N           requests per second (default: the ini file's FrameCaptureRate, 10);\n"
+    "                     0 sends each request as soon as the last reply is in\n"
     "  --log FILE.alg     write the frames to this log file; runs longer than 300 frames are\n"
     "                     written to FILE-1.alg, FILE-2.alg, ... (300 frames each); a name\n"
     "                     ending in .BIN writes the raw data stream\n"
@@ -343,7 +344,17 @@ private:
         while (running) {
             int tries = 0;
             for (;;) {
-                std::unique_ptr<TPacket> frame = engine_.ExecuteStep(o_.Detail, testMode, precise);
+                std::unique_ptr<TPacket> frame;
+                try {
+                    frame = engine_.ExecuteStep(o_.Detail, testMode, precise);
+                } catch (const std::exception& e) {
+                    // The port failed (a device unplugged, say): stop, keep what was logged.
+                    writer_(e.what(), clError);
+                    r.Failed = true;
+                    r.Reason = e.what();
+                    running = false;
+                    break;
+                }
                 const bool gotFrame = frame != nullptr;
                 if (frame && frame->Header() != 0) {
                     try {
@@ -387,7 +398,11 @@ private:
         }
         r.Seconds = elapsed();
         // Stop: the module chatters again; the resume frame goes out once.
-        engine_.ResumeChatter();
+        try {
+            engine_.ResumeChatter();
+        } catch (const std::exception& e) {
+            writer_(e.what(), clError);
+        }
         writer_(Format("Stop macro: %s", engine_.MacroTitle.c_str()), clInfo);
         writer_("", clInfo);
         console_.Flush();
