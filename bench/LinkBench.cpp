@@ -11,6 +11,8 @@
 #include <ctime>
 #include <exception>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -65,13 +67,18 @@ int main(int argc, char** argv) {
         constexpr int wireBytes = 5 + 64;
         const double wireMs = wireBytes * 10 * 1000.0 / 8192; // 84.2 ms
         int good = 0, failed = 0;
+        std::vector<std::string> failures; // the first few failure lines, for the report
+        const TConsoleWriter console = [&failures](const std::string& text, int) {
+            if (failures.size() < 8)
+                failures.push_back(text);
+        };
         const double cpuStart = threadCpuMs();
         serial.deviceMs = 0;
         const auto start = Clock::now();
         const auto end = start + std::chrono::duration<double>(seconds);
         while (Clock::now() < end) {
-            if (link.WriteFrame(request, false, false, nullptr) &&
-                link.ReadFrame(reply, true, nullptr, false))
+            if (link.WriteFrame(request, false, false, console) &&
+                link.ReadFrame(reply, true, console, false))
                 ++good;
             else
                 ++failed;
@@ -91,6 +98,8 @@ int main(int argc, char** argv) {
                     elapsedMs / trips - wireMs, cpuMs / trips);
         std::printf("time outside device reads and writes per round trip: %.4f ms\n",
                     (elapsedMs - serial.deviceMs) / trips);
+        for (const std::string& line : failures)
+            std::printf("failure: %s\n", line.c_str());
         return failed == 0 ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "LinkBench: %s\n", e.what());

@@ -5,6 +5,7 @@
 #include "common/IniFile.h"
 #include "link/PosixSerial.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -15,6 +16,8 @@ constexpr int silenceReads = 1025;
 constexpr int startBits = 9;
 // A read without a total limit would wait for ever on a silent bus; it gives up after this.
 constexpr int unlimitedReadMs = 1000;
+// After a broken frame the bus counts as quiet again after this many byte times without a byte.
+constexpr int quietBytes = 10;
 
 void say(const TConsoleWriter& console, const std::string& text, int level) {
     if (console)
@@ -198,6 +201,8 @@ bool TRS232::WriteFrame(const TPacket& frame, bool detail, bool noWrite,
                         const TConsoleWriter& console) {
     if (!open_)
         return false;
+    if (busDirty_ && !noWrite)
+        drainBus();
     const int length = frame.FrameLen();
     int written = 0;
     for (int attempt = 1; attempt <= writeAttempts; ++attempt) {
@@ -239,7 +244,26 @@ bool TRS232::WriteFrame(const TPacket& frame, bool detail, bool noWrite,
         Format("Error: Max232 echo: %s did not match command: %s", EchoFrame.HexText().c_str(),
                frame.HexText().c_str()),
         clError);
+    busDirty_ = true;
     return false;
+}
+
+// Lets the rest of a broken frame (a reply still arriving after a time-out, an echo that ran
+// into the reply) go by before the next request, so that one bad frame does not put every
+// following echo and reply out of step with the module.
+void TRS232::drainBus() {
+    busDirty_ = false;
+    TReadLimits quiet;
+    quiet.TotalMs = std::max(5, (quietBytes * 10 * 1000 + line_.Baud - 1) / line_.Baud);
+    for (int i = 0; i < silenceReads; ++i) {
+        uint8_t byte = 0;
+        try {
+            if (handle_->Read(&byte, 1, quiet) == 0)
+                return;
+        } catch (const ESerialDeviceError& e) {
+            raise(e);
+        }
+    }
 }
 
 bool TRS232::ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& console, bool detail) {
@@ -265,6 +289,7 @@ bool TRS232::ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& consol
 
     if (Read(&frame.Bytes[1], 1) < 1) {
         say(console, "Com timeout: Expecting frame length byte", clTimeout);
+        busDirty_ = true;
         return false;
     }
     if (detail)
@@ -274,14 +299,17 @@ bool TRS232::ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& consol
     if (Read(&frame.Bytes[2], rest) < rest) {
         say(console, Format("Com timeout: Data frame truncated: %s", frame.HexText().c_str()),
             clTimeout);
+        busDirty_ = true;
         return false;
     }
     if (detail)
         say(console, "Recv: " + frame.HexText(), clReceived);
 
     const bool ok = frame.ChecksumOK();
-    if (!ok)
+    if (!ok) {
         say(console, "Error: Reply frame checksum failure", clError);
+        busDirty_ = true;
+    }
     if (detail)
         say(console, "Finished reading frame", clInfo);
     return ok;

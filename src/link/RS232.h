@@ -89,6 +89,7 @@ private:
         int interval = 0, perByte = 0, constant = 200;
     };
     void applyLine();
+    void drainBus();
     void applyModemLines();
     [[noreturn]] void raise(const ESerialDeviceError& e) const;
 
@@ -101,4 +102,6 @@ private:
     bool open_ = false;
     int t1_ = 0, t2_ = 0, t3_ = 200, t4_ = 0, t5_ = 10, t6_ = 50;
     Timeouts timeouts_; // the read time-outs in force
+    // A frame was cut short or did not match: the rest of it may still be on the wire.
+    bool busDirty_ = false;
 };

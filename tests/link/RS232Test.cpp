@@ -378,6 +378,41 @@ TEST(RS232Test, NoReplyTimesOutOnTheHeader) {
     EXPECT_NE(reply.Time, 0); // stamped even when the read timed out
 }
 
+// A reply cut short by a time-out is still arriving when the next request goes out; read as
+// that request's echo it would put every later echo and reply out of step with the module.
+TEST(RS232Test, BrokenFrameDoesNotPutTheNextRequestsOutOfStep) {
+    SimLink s;
+    s.link.SetT5(0);
+    TPacket reply;
+    s.link.SetT3(30); // gives up in the middle of the 78 ms reply
+    s.link.SetTimeouts(-1, -1, -1);
+    ASSERT_TRUE(s.link.WriteFrame(request, false, false, s.console.Writer()));
+    EXPECT_FALSE(s.link.ReadFrame(reply, true, s.console.Writer(), false));
+    s.link.SetT3(200);
+    s.link.SetTimeouts(-1, -1, -1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(s.link.WriteFrame(request, false, false, s.console.Writer())) << i;
+        EXPECT_TRUE(s.link.ReadFrame(reply, true, s.console.Writer(), false)) << i;
+    }
+    ASSERT_EQ(s.console.lines.size(), 1u);
+    EXPECT_EQ(s.console.lines[0].second, 2);
+}
+
+TEST(RS232Test, WrongEchoDoesNotPutTheNextRequestsOutOfStep) {
+    EcmSimFaults f;
+    f.wrongEcho = 1;
+    SimLink s(withFaults(f));
+    s.link.SetT5(0);
+    EXPECT_FALSE(s.link.WriteFrame(request, false, false, s.console.Writer()));
+    s.sim.SetFaults({}); // the reply to the request is on its way
+    TPacket reply;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(s.link.WriteFrame(request, false, false, s.console.Writer())) << i;
+        EXPECT_TRUE(s.link.ReadFrame(reply, true, s.console.Writer(), false)) << i;
+    }
+    EXPECT_EQ(s.console.lines.size(), 1u);
+}
+
 // ---- Reads and their time-outs on a hand-driven pseudo-terminal ----
 
 struct PtyLink {
