@@ -96,31 +96,33 @@ int TPosixSerial::Read(uint8_t* buffer, int count, const TReadLimits& limits) {
     const auto totalEnd = limits.TotalMs > 0 ? after(start, limits.TotalMs) : never;
     auto lastByte = start;
     int got = 0;
+    bool wait = false; // the first read takes what is already there
     while (got < count) {
+        if (wait) {
+            auto deadline = totalEnd;
+            if (got == 0 && limits.FirstByteMs > 0)
+                deadline = std::min(deadline, after(start, limits.FirstByteMs));
+            if (got > 0 && limits.IntervalMs > 0)
+                deadline = std::min(deadline, after(lastByte, limits.IntervalMs));
+            int error = 0;
+            const WaitResult w = waitFor(fd_, POLLIN, deadline, error);
+            if (w == WaitResult::TimedOut)
+                break;
+            if (w == WaitResult::HungUp)
+                throw ESerialDeviceError(TSerialStep::Read, path_, error);
+        }
         const ssize_t r = ::read(fd_, buffer + got, static_cast<size_t>(count - got));
         if (r > 0) {
             got += static_cast<int>(r);
             lastByte = Clock::now();
+            wait = true; // the rest is not there yet: poll rather than read in vain
             continue;
         }
         if (r == 0) // a hung-up tty reads as end of file
             throw ESerialDeviceError(TSerialStep::Read, path_, EIO);
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN)
+        if (errno != EINTR && errno != EAGAIN)
             throw ESerialDeviceError(TSerialStep::Read, path_, errno);
-
-        auto deadline = totalEnd;
-        if (got == 0 && limits.FirstByteMs > 0)
-            deadline = std::min(deadline, after(start, limits.FirstByteMs));
-        if (got > 0 && limits.IntervalMs > 0)
-            deadline = std::min(deadline, after(lastByte, limits.IntervalMs));
-        int error = 0;
-        const WaitResult w = waitFor(fd_, POLLIN, deadline, error);
-        if (w == WaitResult::TimedOut)
-            break;
-        if (w == WaitResult::HungUp)
-            throw ESerialDeviceError(TSerialStep::Read, path_, error);
+        wait = errno == EAGAIN;
     }
     return got;
 }
