@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,6 +109,10 @@ struct ChatterCase {
     std::vector<EcmBytes> chatter;
 };
 
+void PrintTo(const ChatterCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ScanChatter : public testing::TestWithParam<ChatterCase> {};
 
 TEST_P(ScanChatter, FindsHeartbeatCycleAndAdvisedT6) {
@@ -178,6 +183,10 @@ struct VerdictCase {
     bool ok;
     const char* text;
 };
+
+void PrintTo(const VerdictCase& c, std::ostream* os) {
+    *os << c.text;
+}
 
 class ChatterVerdict : public testing::TestWithParam<VerdictCase> {};
 

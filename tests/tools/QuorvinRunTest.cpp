@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -205,6 +206,10 @@ struct FailureCase {
     int status;
     const char* message;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class QuorvinRunFails : public testing::TestWithParam<FailureCase> {};
 
