@@ -1,0 +1,251 @@
+#pragma once
+// The main window: owner of the program's long-lived objects (timer, console buffer, capture
+// buffer, vehicle, link, engine), keeper of the run-state word, and home of the run loops, which
+// let pending window events run between frames so that Pause and Stop execute nested inside
+// them and only change the run-state word.
+//
+// The code is split by concern: MainWindow.cpp (creation, layout, start-up, closing),
+// MainRun.cpp (run state and the loops), MainFile.cpp (log and vehicle commands),
+// MainView.cpp (printing, views, defaults, help).
+#include "common/ConsoleBuffer.h"
+#include "shell/Properties.h"
+#include "shell/ViewInterfaces.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QMessageBox>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QPrinter;
+class QProgressBar;
+class QTabWidget;
+class QToolBar;
+class TCartridge;
+class TPacket;
+class TDataLog;
+class TDetect;
+class TRS232;
+class TRtime;
+class TVehicle;
+class TfAbout;
+class TframeViewMacros;
+
+// Run-state flags.
+constexpr uint32_t rsMacroSelected = 0x01;
+constexpr uint32_t rsLogModified = 0x02;
+constexpr uint32_t rsLogHasData = 0x04;
+constexpr uint32_t rsAldlRunning = 0x08;
+constexpr uint32_t rsPaused = 0x10;
+constexpr uint32_t rsChatter = 0x20;
+constexpr uint32_t rsPlayBack = 0x40;
+constexpr uint32_t rsBusy = 0x78;   // running, paused, chatter, play back
+constexpr uint32_t rsActive = 0x68; // running, chatter, play back (not idle)
+
+// The toolbar and menu image of a command, and the tab image of a page (on: the view animates;
+// codeSet: the DTC view reports a set code). MainIcons.cpp.
+QIcon MainIcon(const char* name);
+QIcon TabIcon(int page, bool on, bool codeSet);
+
+// The file dialogs of the window, for the hook that tests answer.
+enum class TFileDialog { OpenLog, SaveLog, OpenVehicle, SaveVehicle };
+
+class TfMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Message boxes of the window go through this; tests replace it and answer.
+    using TMessageBox = std::function<QMessageBox::StandardButton(
+        QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons)>;
+    // File dialogs: the chosen file, empty when cancelled.
+    using TFileDialogHook = std::function<QString(TFileDialog kind, const QString& title,
+                                                  const QString& filter, const QString& start)>;
+    // The print dialog: true to print on the printer as set up.
+    using TPrintDialogHook = std::function<bool(QPrinter& printer)>;
+
+    explicit TfMain(QWidget* parent = nullptr); // FormCreate, then the other windows
+    ~TfMain() override;                         // FormDestroy
+
+    // ---- the run-state word ----
+    uint32_t RunState = 0;
+    void SetRunState(uint32_t word);
+    bool InRunState(uint32_t mask) const { return (RunState & mask) != 0; }
+    void UpdateActions();
+
+    // ---- members the other windows set or read ----
+    std::string MruVehicle;
+    int MruMacro = 0;
+    int PlayIndex = 0;
+    int64_t PlayDue = 0;
+    bool RePlotting = false;
+    bool FirstActivate = true;
+    TMainOptions Options; // SaveData, SaveVehicle, 8.3 names, PopupRows, speed, precise timing
+
+    // ---- operations ----
+    QString GetCaption() const;
+    void FormActivate();
+    void OpenPort();
+    void LoadVehicle(const std::string& fileName);
+    void SelectMacro();
+    void PopulateViews();
+    void New();
+    void Progress(int percent);
+    void SetPopupRows();
+    void setTabIcons();
+    void MonitorRePlot();
+    void MonitorDetailChanged(int frame);
+    // The play-back speed in force: the setting kept within 0.01 to 100.
+    double PlayBackSpeed() const;
+    // Asks what to do with unsaved logged frames ("SaveData"); false when they are still unsaved.
+    bool ResolveUnsavedLog();
+    // The name a log gets under the "8.3FileNames" setting (unchanged when it is off).
+    std::string LogFileName(const std::string& chosen) const;
+
+    // ---- the command handlers ----
+    void actFileNewExecute();
+    void actFileOpenExecute();
+    void actFileSaveExecute();
+    void actFileSaveAsExecute();
+    void actFileExportExecute();
+    void actFileOpenVehicleExecute();
+    void actFileSaveVehicleExecute();
+    void actFileSaveVehicleAsExecute();
+    void actFilePrintExecute();
+    void actFileExitExecute();
+    void actEditVehicleExecute();
+    void actEditScaleExecute();
+    void actEditPropertiesExecute();
+    void actViewToggleExecute(QAction* toggle);
+    void actViewToolbarExecute();
+    void actViewIOExecute();
+    void actViewChartSaveDefaultExecute();
+    void actViewChartLoadDefaultExecute();
+    void actViewChartLoadFactoryExecute();
+    void actViewDashSaveDefaultExecute();
+    void actViewDashLoadDefaultsExecute();
+    void actViewDashLoadFactoryExecute();
+    void actAldlInspectExecute();
+    void actAldlStartExecute();
+    void actAldlPauseExecute();
+    void actAldlStopExecute();
+    void actAldlLogExecute();
+    void actAldlPlayExecute();
+    void actAldlChatterExecute();
+    void actAldlDetectChatterExecute();
+    void actAldlResetDashExecute();
+    void actHelpExecute();
+    void actHelpAboutExecute();
+
+    // The message box of the window; the hook answers it when set.
+    QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
+                                    QMessageBox::StandardButtons buttons);
+    // The window's error report: a message box with the exception's message.
+    void ShowError(const std::string& message);
+    TMessageBox MessageBoxHook;
+    TFileDialogHook FileDialogHook;
+    TPrintDialogHook PrintDialogHook;
+    // The modal windows of later parts (export dialog, vehicle editor, scale editor): each
+    // command shows its window through these once it exists.
+    std::function<void()> ExportDialog, VehicleEditor, ScaleEditor;
+
+    // ---- the owned objects (created in this order, freed in reverse) ----
+    std::unique_ptr<TRtime> Timer;
+    std::unique_ptr<TConsoleBuffer> Console;
+    std::unique_ptr<TDataLog> Log;
+    std::unique_ptr<TVehicle> Vehicle;
+    std::unique_ptr<TRS232> Link;
+    std::unique_ptr<TCartridge> Engine;
+    std::unique_ptr<TDetect> Detect;
+
+    // ---- pages and windows ----
+    TframeViewMacros* MacrosPage = nullptr;
+    std::unique_ptr<TValueListView> ValueList;
+    std::unique_ptr<TDashboardView> Dashboard;
+    std::unique_ptr<TChartMonitorView> ChartMonitor;
+    std::unique_ptr<TDTCListView> DTCList;
+    std::unique_ptr<TFlagListView> FlagList;
+    std::unique_ptr<TfProperties> fProperties;
+    std::unique_ptr<TfAbout> fAbout;
+
+    QToolBar* ToolBar = nullptr;
+    QTabWidget* PageControl = nullptr;
+    QLabel* StatusPanels[4] = {};
+    QProgressBar* ProgressBar = nullptr;
+
+    QAction *actFileNew, *actFileOpen, *actFileSave, *actFileSaveAs, *actFileExport;
+    QAction *actFileOpenVehicle, *actFileSaveVehicle, *actFileSaveVehicleAs, *actFilePrint;
+    QAction *actFileExit, *actEditVehicle, *actEditScale, *actEditProperties;
+    QAction *actViewMacros, *actViewAldl, *actViewVirtualDash, *actViewCharts, *actViewDTCs;
+    QAction *actViewBits, *actViewToolbar, *actViewIO, *actViewMacroTest;
+    QAction* actViewShow[6];
+    QAction *actViewChartSaveDefault, *actViewChartLoadDefault, *actViewChartLoadFactory;
+    QAction *actViewDashSaveDefault, *actViewDashLoadDefaults, *actViewDashLoadFactory;
+    QAction *actAldlInspect, *actAldlStart, *actAldlPause, *actAldlStop, *actAldlLog;
+    QAction *actAldlPlay, *actAldlRePlot, *actAldlChatter, *actAldlDetectChatter;
+    QAction *actAldlResetDash, *actHelp, *actHelpAbout;
+
+    // The view toggles in page order (Macros .. Bit flags).
+    QAction* ViewToggle(int page) const;
+    // How many run loops are executing now (0 or 1: loops never nest).
+    int ActiveLoops() const { return loopDepth; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override; // FormCloseQuery
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override; // FormKeyDown
+
+private:
+    // MainWindow.cpp
+    void createObjects();
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createPages();
+    void createStatusBar();
+    void createOtherWindows();
+    void readMainKeys();
+    void writeMainKeys();
+    void placeProgressBar();
+    bool FormCloseQuery();
+    void PageControlChange(int index);
+    void VehicleDirtyChanged();
+    // Runs a command handler; an exception goes to the error report instead of into Qt.
+    void guarded(void (TfMain::*handler)());
+    std::string vehicleField(const std::string& name) const; // of the loaded vehicle; "" if none
+    std::string vehicleAldl() const;                         // "8192" when no vehicle is loaded
+    QAction* action(const char* caption, const char* category, const QKeySequence& shortcut,
+                    const char* hint, void (TfMain::*handler)(), const char* icon = nullptr);
+
+    // MainRun.cpp
+    void doAldl();
+    void doPlayBack();
+    void listenToChatter();
+    void portNotConfigured();
+    void focusConsole();
+    void resumeChatterSafely();
+    void endLoop();
+    bool stepFrame(std::unique_ptr<TPacket> frame);
+    void waitUntil(int64_t due);
+
+    // MainFile.cpp
+    bool askSaveVehicle(); // false when the command must end
+    void saveLog(const std::string& fileName);
+    QString fileDialog(TFileDialog kind, const QString& title, const QString& filter,
+                       const QString& start);
+    std::string autoSaveName() const;
+
+    // MainView.cpp
+    bool printDialog(QPrinter& printer);
+    void printPage(QPrinter& printer, int page);
+    void showProgress(const QString& text);
+    void hideProgress();
+
+    int loopDepth = 0;
+    bool closePending = false; // a close came while a loop ran; done when it returns
+    bool closing = false;
+};

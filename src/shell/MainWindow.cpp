@@ -1,0 +1,622 @@
+// The main window: creation of its objects, actions, menus, toolbar, pages and status bar; the
+// first activation, key preview, closing and destruction.
+#include "shell/Main.h"
+
+#include "common/Common.h"
+#include "common/IniFile.h"
+#include "definitions/XMLData.h"
+#include "engine/Cartridge.h"
+#include "engine/Detect.h"
+#include "link/RS232.h"
+#include "link/Rtime.h"
+#include "log/DataLog.h"
+#include "shell/About.h"
+#include "shell/ChartStandIn.h"
+#include "shell/MenuHelpers.h"
+#include "shell/WindowState.h"
+#include "views/ViewMacros.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+const char* const PageCaptions[6] = {"Macros (F6)", "Aldl (F7)", "Dashboard (F8)",
+                                     "Charts (F9)", "DTC (F10)", "Status flags (F11)"};
+const char* const ToggleKeys[6] = {"ProcMacros", "ProcAldl", "ProcVirtualDash",
+                                   "ProcCharts", "ProcDTCs", "ProcBitFlags"};
+
+// "0" is off, any other number on; text that is not a number counts as on.
+bool ToggleFromText(const std::string& text) {
+    int v = 1;
+    return !TryReadInt(text, v) || v != 0;
+}
+
+int IntOr(const std::string& text, int def) {
+    int v = def;
+    return TryReadInt(text, v) ? v : def;
+}
+
+} // namespace
+
+TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("fMain");
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    InitFolders();
+    createObjects();
+    createActions();
+    createMenus();
+    createToolBar();
+    createPages();
+    createStatusBar();
+
+    // The wiring of the objects to the window and to each other.
+    Vehicle->SetOnDirtyChanged([this] { VehicleDirtyChanged(); });
+    Vehicle->SetErrorReporter([this](const std::string& message) {
+        Ask(QMessageBox::Critical, QString::fromStdString(message), QMessageBox::Ok);
+    });
+    Engine->SetOnLoaded([this] { PopulateViews(); });
+    Engine->SetConsoleWriter(Console->Writer());
+    Engine->ConsoleDetail = actViewIO->isChecked();
+    ChartMonitor->OnDetailChanged = [this](int frame) { MonitorDetailChanged(frame); };
+    ChartMonitor->OnRePlotNeeded = [this] { MonitorRePlot(); };
+
+    resize(646, 505);
+    setMinimumSize(564, 423);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    qApp->installEventFilter(this);
+
+    SetRunState(0);
+    FirstActivate = true;
+    RePlotting = false;
+    setWindowTitle(GetCaption());
+    createOtherWindows();
+}
+
+TfMain::~TfMain() {
+    qApp->removeEventFilter(this);
+    try {
+        writeMainKeys();
+    } catch (const std::exception& e) {
+        // The window is going; a settings file that cannot be written loses only view choices.
+        Console->Add(e.what(), clError);
+    }
+    try {
+        SaveWindowState(*this, "fMain");
+    } catch (const std::exception&) {
+    }
+    // The pages first (they refer to the objects below), then the objects in reverse order.
+    fAbout.reset();
+    fProperties.reset();
+    ValueList.reset();
+    Dashboard.reset();
+    ChartMonitor.reset();
+    DTCList.reset();
+    FlagList.reset();
+    Console->SetTarget(nullptr);
+    delete MacrosPage;
+    MacrosPage = nullptr;
+    Detect.reset();
+    Engine.reset();
+    if (Link) {
+        Link->Close();
+    }
+    Link.reset();
+    Vehicle.reset();
+    Log.reset();
+    Console.reset();
+    Timer.reset();
+}
+
+void TfMain::createObjects() {
+    Timer = std::make_unique<TRtime>();
+    // Stamps come from the shared timer; a copy is sampled so that no user's count moves.
+    Console = std::make_unique<TConsoleBuffer>([timer = Timer.get()] {
+        TRtime now = *timer;
+        now.Sample();
+        return now.Now();
+    });
+    Log = std::make_unique<TDataLog>();
+    Vehicle = std::make_unique<TVehicle>(this);
+    Link = std::make_unique<TRS232>(*Timer);
+    Engine = std::make_unique<TCartridge>(*Vehicle, *Link, *Timer);
+    Detect = std::make_unique<TDetect>(*Link, *Timer, Console->Writer(), [this] {
+        // The detection cannot be interrupted, but the window keeps painting and a close
+        // request is noted (and carried out when the detection has returned).
+        Console->Flush();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+QAction* TfMain::action(const char* caption, const char* category, const QKeySequence& shortcut,
+                        const char* hint, void (TfMain::*handler)(), const char* icon) {
+    auto* a = new QAction(QString::fromUtf8(caption), this);
+    a->setProperty("category", category);
+    a->setShortcut(shortcut);
+    if (hint && *hint) {
+        a->setStatusTip(QString::fromUtf8(hint));
+        a->setToolTip(QString::fromUtf8(hint));
+    }
+    if (icon) {
+        a->setIcon(MainIcon(icon));
+    }
+    if (handler) {
+        connect(a, &QAction::triggered, this, [this, handler] { guarded(handler); });
+    }
+    addAction(a); // shortcuts work while the menu bar is hidden or the toolbar is off
+    return a;
+}
+
+void TfMain::createActions() {
+    using K = QKeySequence;
+    actFileNew =
+        action("&New", "File", K::New, "Clear logged data", &TfMain::actFileNewExecute, "new");
+    actFileOpen = action("&Open...", "File", K(Qt::CTRL | Qt::Key_O),
+                         "Load and display logged data", &TfMain::actFileOpenExecute, "open");
+    actFileSave = action("&Save", "File", K(Qt::CTRL | Qt::Key_S), "Save logged data",
+                         &TfMain::actFileSaveExecute, "save");
+    actFileSaveAs = action("Save as...", "File", {}, "Save logged data with a new name",
+                           &TfMain::actFileSaveAsExecute);
+    actFileExport = action("Export...", "File", {}, "Export logged data to text file",
+                           &TfMain::actFileExportExecute);
+    actFileOpenVehicle = action("Select &vehicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_O),
+                                "Select vehicle and load definition from XML",
+                                &TfMain::actFileOpenVehicleExecute, "vehicle-open");
+    actFileSaveVehicle = action("Save Ve&hicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_S),
+                                "Save vehicle definition to XML",
+                                &TfMain::actFileSaveVehicleExecute, "vehicle-save");
+    actFileSaveVehicleAs =
+        action("Save vehicle as...", "File", {}, "Save vehicle definition to a different XML file",
+               &TfMain::actFileSaveVehicleAsExecute);
+    actFilePrint = action("&Print...", "File", K(Qt::CTRL | Qt::Key_P), "",
+                          &TfMain::actFilePrintExecute, "print");
+    actFileExit =
+        action("E&xit", "File", K(Qt::CTRL | Qt::Key_F4), "", &TfMain::actFileExitExecute);
+    actEditVehicle =
+        action("&Vehicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_V), "Edit all vehicle data",
+               &TfMain::actEditVehicleExecute, "vehicle-edit");
+    actEditScale = action("&Scale codes", "Edit", K(Qt::CTRL | Qt::ALT | Qt::Key_F),
+                          "Edit scaling formulas", &TfMain::actEditScaleExecute, "scales");
+    actEditProperties =
+        action("&Properties", "Edit", K(Qt::CTRL | Qt::ALT | Qt::Key_P), "Edit Quorvin properties",
+               &TfMain::actEditPropertiesExecute, "properties");
+
+    struct Toggle {
+        QAction** target;
+        const char *caption, *hint;
+        int key;
+    };
+    const Toggle toggles[6] = {
+        {&actViewMacros, "&Macros and raw data", "Toggle macrodisplay on/off", Qt::Key_F6},
+        {&actViewAldl, "&Aldl", "Toggle aldl display on/off", Qt::Key_F7},
+        {&actViewVirtualDash, "&Virtual dashboard", "Toggle virtual dashboard display on/off",
+         Qt::Key_F8},
+        {&actViewCharts, "&Charts", "Toggle chart display on/off", Qt::Key_F9},
+        {&actViewDTCs, "&Diagnostic trouble codes", "Toggle diagnostic trouble code on/off",
+         Qt::Key_F10},
+        {&actViewBits, "&Bit flags", "Toggle bit flags display on/off", Qt::Key_F11},
+    };
+    for (int i = 0; i < 6; ++i) {
+        QAction* a = action(toggles[i].caption, "View", K(Qt::SHIFT | toggles[i].key),
+                            toggles[i].hint, nullptr);
+        a->setCheckable(true);
+        a->setChecked(true);
+        connect(a, &QAction::triggered, this, [this, a] {
+            try {
+                actViewToggleExecute(a);
+            } catch (const std::exception& e) {
+                ShowError(e.what());
+            }
+        });
+        *toggles[i].target = a;
+    }
+    actViewToolbar = action("&Toolbar", "View", K(Qt::CTRL | Qt::Key_T), "Hide/Show toolbar",
+                            &TfMain::actViewToolbarExecute);
+    actViewToolbar->setCheckable(true);
+    actViewToolbar->setChecked(true);
+    actViewIO = action("&Serial I/O", "View", K(Qt::CTRL | Qt::Key_I),
+                       "Hide/Show serial I/O processing", &TfMain::actViewIOExecute);
+    actViewIO->setCheckable(true);
+    actViewMacroTest =
+        action("Macro test mode", "View", {}, "Execute maco but send no requests to ALDL", nullptr);
+    actViewMacroTest->setCheckable(true);
+    for (int i = 0; i < 6; ++i) {
+        actViewShow[i] = action(PageCaptions[i], "View", K(Qt::Key_F6 + i), "", nullptr);
+        connect(actViewShow[i], &QAction::triggered, this,
+                [this, i] { PageControl->setCurrentIndex(i); });
+    }
+    actViewChartSaveDefault =
+        action("&Save user defaults for all charts", "View", {}, "Save all charts' settings",
+               &TfMain::actViewChartSaveDefaultExecute);
+    actViewChartLoadDefault =
+        action("&Load user defaults for all charts", "View", {}, "Load all charts' settings",
+               &TfMain::actViewChartLoadDefaultExecute);
+    actViewChartLoadFactory =
+        action("Restore &factory defaults for all charts", "View", {},
+               "Reset all charts to factory settings", &TfMain::actViewChartLoadFactoryExecute);
+    actViewDashSaveDefault =
+        action("&Save user defaults for all gauges", "View", {},
+               "Save all dashboard gauges' settings", &TfMain::actViewDashSaveDefaultExecute);
+    actViewDashLoadDefaults =
+        action("&Load user defaults for all gauges", "View", {},
+               "Load all dashboard gauges' settings", &TfMain::actViewDashLoadDefaultsExecute);
+    actViewDashLoadFactory = action("Restore &factory defaults for all gauges", "View", {},
+                                    "Reset all dashboard gauges to factory settings",
+                                    &TfMain::actViewDashLoadFactoryExecute);
+    actAldlInspect =
+        action("&Inspect chart data", "Aldl", K(Qt::Key_F2), "Toggle chart inspect mode on/off",
+               &TfMain::actAldlInspectExecute, "inspect");
+    actAldlStart = action("&Start", "Aldl", K(Qt::Key_F3), "Start aldl",
+                          &TfMain::actAldlStartExecute, "start");
+    actAldlPause = action("&Pause", "Aldl", K(Qt::Key_F4), "Pause aldl",
+                          &TfMain::actAldlPauseExecute, "pause");
+    actAldlPause->setCheckable(true); // its handler sets the check from the run state
+    actAldlStop =
+        action("St&op", "Aldl", K(Qt::Key_F5), "Stop aldl", &TfMain::actAldlStopExecute, "stop");
+    actAldlLog = action("Log data", "Aldl", K(Qt::Key_Space), "Toggle logging on/off (space)",
+                        &TfMain::actAldlLogExecute, "log");
+    actAldlLog->setCheckable(true);
+    actAldlLog->setChecked(true);
+    actAldlPlay = action("Play back", "Aldl", K(Qt::CTRL | Qt::Key_B),
+                         "Playback logged data in real time", &TfMain::actAldlPlayExecute, "play");
+    actAldlRePlot = action("&Re-plot charts", "Aldl", K(Qt::CTRL | Qt::Key_R), "Redraw charts",
+                           &TfMain::MonitorRePlot, "replot");
+    actAldlChatter = action("&Listen to chatter", "Aldl", K(Qt::CTRL | Qt::Key_L),
+                            "Display Aldl chatter", &TfMain::actAldlChatterExecute, "listen");
+    actAldlDetectChatter =
+        action("&Auto detect chatter", "Aldl", K(Qt::CTRL | Qt::Key_A),
+               "Automatically detect chatter", &TfMain::actAldlDetectChatterExecute, "detect");
+    actAldlResetDash = action("&Reset all dashboard gauges", "Aldl", K(Qt::CTRL | Qt::Key_M),
+                              "Resets all dashboard gauges' min/max to current value",
+                              &TfMain::actAldlResetDashExecute);
+    actHelp =
+        action("&Help", "Help", K(Qt::Key_F1), "Help contents", &TfMain::actHelpExecute, "help");
+    actHelpAbout = action("&About", "Help", {}, "Display product and version information",
+                          &TfMain::actHelpAboutExecute);
+}
+
+void TfMain::createMenus() {
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu("&File");
+    file->addActions({actFileNew, actFileOpen, actFileSave, actFileSaveAs, actFileExport});
+    file->addSeparator();
+    file->addActions({actFileOpenVehicle, actFileSaveVehicle, actFileSaveVehicleAs});
+    file->addSeparator();
+    file->addAction(actFilePrint);
+    file->addSeparator();
+    file->addAction(actFileExit);
+
+    QMenu* edit = bar->addMenu("&Edit");
+    edit->addActions({actEditVehicle, actEditScale, actEditProperties});
+
+    QMenu* view = bar->addMenu("&View");
+    view->addActions(
+        {actViewMacros, actViewAldl, actViewVirtualDash, actViewCharts, actViewDTCs, actViewBits});
+    view->addSeparator();
+    view->addActions({actViewToolbar, actViewIO, actViewMacroTest});
+    for (QAction* show : actViewShow) {
+        view->addAction(show);
+        show->setVisible(false); // hidden entries: their shortcuts still work (window actions)
+    }
+    view->addSeparator();
+    QMenu* charts = view->addMenu("Load and save chart");
+    charts->addActions({actViewChartSaveDefault, actViewChartLoadDefault});
+    charts->addSeparator();
+    charts->addAction(actViewChartLoadFactory);
+    QMenu* dash = view->addMenu("Load and save dashboard");
+    dash->addActions({actViewDashSaveDefault, actViewDashLoadDefaults});
+    dash->addSeparator();
+    dash->addAction(actViewDashLoadFactory);
+
+    QMenu* aldl = bar->addMenu("&Aldl");
+    aldl->addAction(actAldlInspect);
+    aldl->addSeparator();
+    aldl->addActions({actAldlStart, actAldlLog, actAldlPlay, actAldlPause, actAldlStop});
+    aldl->addSeparator();
+    aldl->addActions({actAldlRePlot, actAldlChatter, actAldlDetectChatter, actAldlResetDash});
+
+    QMenu* help = bar->addMenu("&Help");
+    help->addAction(actHelp);
+    help->addSeparator();
+    help->addAction(actHelpAbout);
+}
+
+void TfMain::createToolBar() {
+    ToolBar = addToolBar("Toolbar");
+    ToolBar->setObjectName("ToolBar");
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setIconSize(QSize(22, 22));
+    ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar->addActions({actFileNew, actFileOpen, actFileSave, actFilePrint});
+    ToolBar->addSeparator();
+    ToolBar->addActions({actFileOpenVehicle, actEditVehicle, actFileSaveVehicle});
+    ToolBar->addSeparator();
+    ToolBar->addActions({actEditScale, actEditProperties});
+    ToolBar->addSeparator();
+    ToolBar->addActions({actAldlStart, actAldlPlay, actAldlLog, actAldlPause, actAldlStop});
+    ToolBar->addSeparator();
+    ToolBar->addActions({actAldlRePlot, actAldlInspect, actAldlChatter, actAldlDetectChatter});
+    ToolBar->addSeparator();
+    ToolBar->addAction(actHelp);
+}
+
+void TfMain::createPages() {
+    PageControl = new QTabWidget(this);
+    PageControl->setDocumentMode(true);
+    PageControl->setIconSize(QSize(16, 16));
+
+    MacrosPage = new TframeViewMacros();
+    MacrosPage->SetVehicle(Vehicle.get());
+    MacrosPage->SetEngine(Engine.get());
+    MacrosPage->SetConsoleBuffer(Console.get());
+    connect(MacrosPage, &TframeViewMacros::MacroSelected, this, [this](int mru) {
+        MruMacro = mru;
+        SetRunState(RunState | rsMacroSelected);
+    });
+
+    // The views of the other pages; each is replaced here by its real view when it exists.
+    ValueList = std::make_unique<TEmptyValueList>();
+    Dashboard = std::make_unique<TEmptyDashboard>();
+    ChartMonitor = std::make_unique<TChartStandIn>(*Engine);
+    DTCList = std::make_unique<TEmptyDTCList>();
+    FlagList = std::make_unique<TEmptyFlagList>();
+
+    QWidget* pages[6] = {MacrosPage,          ValueList->Widget(),
+                         Dashboard->Widget(), ChartMonitor->Widget(),
+                         DTCList->Widget(),   FlagList->Widget()};
+    for (int i = 0; i < 6; ++i) {
+        PageControl->addTab(pages[i], PageCaptions[i]);
+    }
+    setCentralWidget(PageControl);
+    connect(PageControl, &QTabWidget::currentChanged, this, [this](int index) {
+        try {
+            PageControlChange(index);
+        } catch (const std::exception& e) {
+            ShowError(e.what());
+        }
+    });
+    setTabIcons();
+
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->hide();
+}
+
+void TfMain::createStatusBar() {
+    static const int widths[4] = {240, 100, 120, 100};
+    static const char* const texts[4] = {"", "Frame: ", "Time: ", "Note: "};
+    for (int i = 0; i < 4; ++i) {
+        StatusPanels[i] = new QLabel(texts[i], this);
+        StatusPanels[i]->setMinimumWidth(widths[i]);
+        StatusPanels[i]->setFrameShape(QFrame::NoFrame);
+        if (i == 0) {
+            statusBar()->addWidget(StatusPanels[i], 1);
+        } else {
+            statusBar()->addPermanentWidget(StatusPanels[i]);
+        }
+    }
+}
+
+void TfMain::createOtherWindows() {
+    // Created once, in the program's fixed order, and kept until the end. Creating the
+    // properties dialog loads the settings and applies them to the link and the options.
+    fProperties = std::make_unique<TfProperties>(
+        Link.get(), &Options, [this] { return vehicleAldl(); }, this);
+    fAbout = std::make_unique<TfAbout>(this);
+}
+
+std::string TfMain::vehicleField(const std::string& name) const {
+    TTable& vehicles = *Vehicle->Vehicles;
+    if (vehicles.IsEmpty() || vehicles.Eof() || vehicles.Def().FieldIndex(name) < 0) {
+        return {};
+    }
+    return vehicles.AsString(name);
+}
+
+std::string TfMain::vehicleAldl() const {
+    std::string aldl = vehicleField("ALDL");
+    return aldl.empty() ? "8192" : aldl;
+}
+
+void TfMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (FirstActivate) {
+        guarded(&TfMain::FormActivate);
+        FirstActivate = false;
+    }
+}
+
+void TfMain::FormActivate() {
+    if (!FirstActivate) {
+        return;
+    }
+    LoadWindowState(*this, "fMain");
+    readMainKeys();
+    Dashboard->Layout();
+    Console->Add("Initialising...", clInfo);
+    Console->Flush();
+    if (!MruVehicle.empty()) {
+        try {
+            LoadVehicle(MruVehicle);
+            SelectMacro();
+        } catch (const std::exception& e) {
+            ShowError(e.what());
+        }
+    }
+    OpenPort();
+    actViewChartLoadDefaultExecute();
+    actViewDashLoadDefaultsExecute();
+    SetPopupRows();
+    Console->Add("Ready.", clInfo);
+    Console->Flush();
+    FirstActivate = false;
+}
+
+void TfMain::readMainKeys() {
+    TIniFile ini(IniPath());
+    ValueList->SetViewStyle(
+        ViewStyleText(ViewStyleFromText(ini.ReadString("fMain", "Aldl_ViewStyle", "Detail"))));
+    DTCList->SetViewStyle(
+        ViewStyleText(ViewStyleFromText(ini.ReadString("fMain", "DTC_ViewStyle", "Detail"))));
+    FlagList->SetViewStyle(
+        ViewStyleText(ViewStyleFromText(ini.ReadString("fMain", "Flag_ViewStyle", "Detail"))));
+    for (int i = 0; i < 6; ++i) {
+        ViewToggle(i)->setChecked(ToggleFromText(ini.ReadString("fMain", ToggleKeys[i], "1")));
+    }
+    setTabIcons();
+    MruVehicle = ini.ReadString("fMain", "mruVehicle", "");
+    MruMacro = IntOr(ini.ReadString("fMain", "mruMacro", "0"), 0);
+    MacrosPage->SetSplitterWidth(IntOr(ini.ReadString("fMain", "macroSplitter", "200"), 200));
+    actViewMacroTest->setChecked(ini.ReadString("fMain", "Test", "0") == "1");
+    actViewToolbar->setChecked(ini.ReadString("fMain", "ViewToolbar", "1") == "1");
+    ToolBar->setVisible(actViewToolbar->isChecked());
+    actViewIO->setChecked(ini.ReadString("fMain", "ViewIO", "0") == "1");
+    Engine->ConsoleDetail = actViewIO->isChecked();
+}
+
+void TfMain::writeMainKeys() {
+    TIniFile ini(IniPath());
+    ini.WriteString("fMain", "Aldl_ViewStyle", ValueList->ViewStyle());
+    ini.WriteString("fMain", "DTC_ViewStyle", DTCList->ViewStyle());
+    ini.WriteString("fMain", "Flag_ViewStyle", FlagList->ViewStyle());
+    for (int i = 0; i < 6; ++i) {
+        ini.WriteBool("fMain", ToggleKeys[i], ViewToggle(i)->isChecked());
+    }
+    ini.WriteString("fMain", "mruVehicle", MruVehicle);
+    ini.WriteInteger("fMain", "mruMacro", MruMacro);
+    ini.WriteInteger("fMain", "macroSplitter", MacrosPage->SplitterWidth());
+    ini.WriteBool("fMain", "Test", actViewMacroTest->isChecked());
+    ini.WriteBool("fMain", "ViewIO", actViewIO->isChecked());
+    ini.WriteBool("fMain", "ViewToolbar", actViewToolbar->isChecked());
+    ini.UpdateFile();
+}
+
+QAction* TfMain::ViewToggle(int page) const {
+    QAction* const toggles[6] = {actViewMacros, actViewAldl, actViewVirtualDash,
+                                 actViewCharts, actViewDTCs, actViewBits};
+    return page >= 0 && page < 6 ? toggles[page] : nullptr;
+}
+
+void TfMain::setTabIcons() {
+    for (int i = 0; i < 6; ++i) {
+        bool on = ViewToggle(i)->isChecked();
+        bool codeSet = i == 4 && on && DTCList->CodeSet();
+        PageControl->setTabIcon(i, TabIcon(i, on, codeSet));
+    }
+}
+
+void TfMain::PageControlChange(int index) {
+    if (index == 0) {
+        focusConsole();
+    }
+    MonitorDetailChanged(ChartMonitor->Cursor());
+}
+
+void TfMain::VehicleDirtyChanged() {
+    UpdateActions();
+}
+
+void TfMain::placeProgressBar() {
+    QWidget* client = centralWidget();
+    QRect area = client ? client->geometry() : rect();
+    ProgressBar->setGeometry(area.left() + 16, area.bottom() + 1 - 62, area.width() - 32,
+                             ProgressBar->sizeHint().height());
+}
+
+void TfMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    placeProgressBar();
+}
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    // Key preview: the chart monitor sees every key press of this window first (once: the
+    // press reaches the filter again for every parent it propagates to).
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        QWidget* focus = QApplication::focusWidget();
+        if (widget->window() == this && (widget == focus || (!focus && widget == this))) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            try {
+                ChartMonitor->KeyDown(key->key(), key->modifiers());
+            } catch (const std::exception& e) {
+                ShowError(e.what());
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfMain::closeEvent(QCloseEvent* event) {
+    if (closing) {
+        event->accept();
+        return;
+    }
+    bool ok = false;
+    try {
+        ok = FormCloseQuery();
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+    if (ok) {
+        closing = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TfMain::FormCloseQuery() {
+    // Every activity stops. A loop that is running returns first; the window goes then.
+    if (InRunState(rsBusy)) {
+        actAldlStopExecute();
+    }
+    if (loopDepth > 0) {
+        closePending = true;
+        return false;
+    }
+    if (InRunState(rsLogModified) && !ResolveUnsavedLog()) {
+        return false;
+    }
+    return askSaveVehicle();
+}
+
+void TfMain::guarded(void (TfMain::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
+
+QMessageBox::StandardButton TfMain::Ask(QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons buttons) {
+    if (MessageBoxHook) {
+        return MessageBoxHook(icon, text, buttons);
+    }
+    static const char* const titles[] = {"Quorvin V4", "Information", "Warning", "Error",
+                                         "Confirm"};
+    QString shown = text;
+    shown.replace("\r\n", "\n");
+    QMessageBox box(icon, titles[static_cast<int>(icon)], shown, buttons, this);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void TfMain::ShowError(const std::string& message) {
+    Ask(QMessageBox::Critical, QString::fromStdString(message), QMessageBox::Ok);
+}
