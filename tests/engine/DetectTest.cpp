@@ -7,6 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
 #include <ostream>
 #include <string>
 #include <utility>
@@ -94,6 +102,66 @@ TEST(DetectInterface, NoInterfaceFailsAfterThreeAttempts) {
     EXPECT_EQ(check.Chatter.Text, "Chatter NOT expected");
     EXPECT_EQ(b.console.Count("No chatter found", clInfo), 1);
     EXPECT_GE(b.console.flushes, 1);
+}
+
+TEST(DetectInterface, WrongEchoFails) {
+    EcmSimOptions o = Quiet(true);
+    o.faults.wrongEcho = 1;
+    Bench b(o);
+    EXPECT_FALSE(b.detect.DetectInterface(false));
+    int wrong = 0;
+    for (const Line& l : b.console.lines)
+        wrong += l.second == clError && l.first.rfind("Max232 echo was incorrect:\" $", 0) == 0;
+    EXPECT_EQ(wrong, 3);
+    EXPECT_EQ(b.console.Count("Requesting Max232 interface to acknowlege: $FF,$55,$AC...", clInfo),
+              3);
+    EXPECT_EQ(b.console.Count("No response from Max232", clInfo), 3);
+}
+
+// An interface that answers every probe with a longer frame: every retry still sends the probe,
+// not the length the last read left in the record.
+TEST(DetectInterface, RetriesSendTheProbeAfterALongerAnswer) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    grantpt(master);
+    unlockpt(master);
+    termios t{};
+    tcgetattr(master, &t);
+    cfmakeraw(&t);
+    tcsetattr(master, TCSANOW, &t);
+    std::atomic<bool> stop{false};
+    std::thread peer([&] {
+        int got = 0;
+        while (!stop) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 10) <= 0 || !(p.revents & POLLIN))
+                continue;
+            uint8_t byte = 0;
+            if (read(master, &byte, 1) != 1)
+                continue;
+            if (++got % 3 == 0) {
+                const EcmBytes answer = EcmSimFrame(0xFF, {0x01, 0x02});
+                EXPECT_EQ(write(master, answer.data(), answer.size()),
+                          static_cast<ssize_t>(answer.size()));
+            }
+        }
+    });
+    {
+        TRtime timer;
+        TRS232 link(timer);
+        Console console;
+        TDetect detect(link, timer, console.Writer());
+        link.SetDevice(ptsname(master));
+        link.SetT5(0);
+        link.Open();
+        EXPECT_FALSE(detect.DetectInterface(false));
+        EXPECT_EQ(console.Count("Max232 echo was incorrect:\" $FF,$57,$01,$02,$A7", clError), 3);
+        EXPECT_EQ(
+            console.Count("Requesting Max232 interface to acknowlege: $FF,$55,$AC...", clInfo), 3);
+    }
+    stop = true;
+    peer.join();
+    close(master);
 }
 
 TEST(DetectInterface, ClosedPortFails) {
