@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <new>
 
 namespace {
@@ -30,6 +31,13 @@ void operator delete(void* p, std::size_t) noexcept {
 }
 
 namespace {
+
+// Processor time of this thread: on a busy machine the wall clock also counts other programs.
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
 
 // 100 attributes over a 60-byte message: scaled (plain, signed, reversed, inverted, 16 bits),
 // lookup, raw, DTCs and flags with a note on every bit, enumerations with notes.
@@ -90,6 +98,7 @@ int main() {
     rig.engine.ResetValues();
     const long before = allocations.load();
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = threadSeconds();
     constexpr int rounds = 20000;
     uint32_t notes = 0;
     for (int r = 0; r < rounds; ++r) {
@@ -99,12 +108,13 @@ int main() {
             notes |= frame.Notes;
         }
     }
+    const double cpu = threadSeconds() - cpuStart;
     const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
     const long made = allocations.load() - before;
     const double decoded = static_cast<double>(rounds) * frameCount;
-    std::printf("DecodeFrame, 100 attributes of mixed types: %.0f frames/s (%.1f ns a frame, "
-                "%.0f M frames decoded)\n",
-                decoded / spent.count(), spent.count() * 1e9 / decoded, decoded / 1e6);
+    std::printf("DecodeFrame, 100 attributes of mixed types, %.0f M frames: %.0f frames per "
+                "processor second (%.1f ns a frame); %.0f frames per wall second\n",
+                decoded / 1e6, decoded / cpu, cpu * 1e9 / decoded, decoded / spent.count());
     std::printf("allocations while decoding: %ld\n", made);
     std::printf("notes fired: $%08X\n", notes);
     return made == 0 ? 0 : 2;

@@ -88,7 +88,6 @@ struct TAttr {
     std::string Comments;
     TScale Scale;
     int32_t TableCount = 0;
-    std::array<TTableEntry, LookupSize> Table{};
     int32_t DTCCount = 0;
     std::vector<TDTCs> DTCs;
     int32_t FlagCount = 0;
@@ -101,6 +100,14 @@ struct TAttr {
     // and the bit of the lowest bit in it.
     int32_t StartByte = -1;
     int32_t StartBit = 0;
+    // The notes of the DTC and flag rows by bit 0..7, gathered once at load so that decoding
+    // tests a changed bit without walking the rows: fired when the bit sets (DTC Note, flag
+    // Note1) and when it clears (flag Note0).
+    std::array<uint32_t, 8> NotesOnSet{};
+    std::array<uint32_t, 8> NotesOnClear{};
+    // The lookup table, indexed by raw value 0..255; last, so that the fields decoding reads
+    // for every attribute sit together.
+    std::array<TTableEntry, LookupSize> Table{};
 };
 
 struct TRequest {

@@ -4,6 +4,8 @@
 #include "common/Common.h"
 #include "common/Format.h"
 
+#include <bit>
+
 namespace {
 
 // Adds note n (1..32) to a note set; other numbers lie outside the set.
@@ -11,15 +13,6 @@ void addNote(uint32_t& notes, int32_t n) {
     if (n >= 1 && n <= NoteCount) {
         notes |= 1u << (n - 1);
     }
-}
-
-// Bit b (0..7) of a raw value; DTC and flag bits outside a byte are never tested.
-bool byteBit(int32_t raw, int32_t b) {
-    return (static_cast<uint32_t>(raw) >> b & 1u) != 0;
-}
-
-bool inByte(int32_t b) {
-    return b >= 0 && b <= 7;
 }
 
 const TEnums* firstEnum(const TAttr& attr, int32_t value) {
@@ -31,27 +24,21 @@ const TEnums* firstEnum(const TAttr& attr, int32_t value) {
     return nullptr;
 }
 
+// The notes of the bits that changed, from the sets gathered at load.
+uint32_t bitNotes(const std::array<uint32_t, 8>& byBit, uint32_t changed) {
+    uint32_t notes = 0;
+    for (changed &= 0xFFu; changed; changed &= changed - 1) {
+        notes |= byBit[std::countr_zero(changed)];
+    }
+    return notes;
+}
+
 void fireNotes(const TAttr& a, uint32_t& notes) {
+    const uint32_t was = static_cast<uint32_t>(a.PrevRaw), is = static_cast<uint32_t>(a.RawValue);
     switch (a.AType) {
     case 3:
-        for (const TDTCs& d : a.DTCs) {
-            if (inByte(d.Bit) && !byteBit(a.PrevRaw, d.Bit) && byteBit(a.RawValue, d.Bit)) {
-                addNote(notes, d.Note);
-            }
-        }
-        break;
     case 4:
-        for (const TFlags& f : a.Flags) {
-            if (!inByte(f.Bit)) {
-                continue;
-            }
-            const bool was = byteBit(a.PrevRaw, f.Bit), is = byteBit(a.RawValue, f.Bit);
-            if (!was && is) {
-                addNote(notes, f.Note1);
-            } else if (was && !is) {
-                addNote(notes, f.Note0);
-            }
-        }
+        notes |= bitNotes(a.NotesOnSet, ~was & is) | bitNotes(a.NotesOnClear, was & ~is);
         break;
     case 5:
         if (const TEnums* e = firstEnum(a, a.RawValue)) {

@@ -33,6 +33,31 @@ TScale readScale(TTable& t) {
     return s;
 }
 
+// The note set holding note n (1..32); other numbers lie outside it.
+uint32_t noteBit(int32_t n) {
+    return n >= 1 && n <= NoteCount ? 1u << (n - 1) : 0u;
+}
+
+// DTC and flag bits outside a byte are never tested.
+void gatherNotes(TAttr& a) {
+    a.NotesOnSet.fill(0);
+    a.NotesOnClear.fill(0);
+    if (a.AType == 3) {
+        for (const TDTCs& d : a.DTCs) {
+            if (d.Bit >= 0 && d.Bit <= 7) {
+                a.NotesOnSet[d.Bit] |= noteBit(d.Note);
+            }
+        }
+    } else if (a.AType == 4) {
+        for (const TFlags& f : a.Flags) {
+            if (f.Bit >= 0 && f.Bit <= 7) {
+                a.NotesOnSet[f.Bit] |= noteBit(f.Note1);
+                a.NotesOnClear[f.Bit] |= noteBit(f.Note0);
+            }
+        }
+    }
+}
+
 bool isUnused(const std::string& desc) {
     std::string upper = desc;
     std::transform(upper.begin(), upper.end(), upper.begin(),
@@ -178,6 +203,7 @@ void TCartridge::loadAttr(TAttr& a) {
         a.Enums.push_back(std::move(e));
     }
     a.EnumCount = static_cast<int32_t>(a.Enums.size());
+    gatherNotes(a);
 }
 
 void TCartridge::loadItem(TMacroItem& item) {
