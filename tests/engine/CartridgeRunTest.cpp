@@ -77,6 +77,9 @@ TEST(CartridgeRunTest, VehicleWithoutChatterGetsItsRequestsAnswered) {
     EXPECT_EQ(rig.engine.ItemIndex, 0);
     EXPECT_EQ(rig.engine.IterCount, 3);
     EXPECT_TRUE(rig.Has("Send: $F4,$57,$01,$00,$B4", clSent));
+    EXPECT_TRUE(std::any_of(rig.lines.begin(), rig.lines.end(), [](const Line& l) {
+        return l.text.rfind("Recv: $F4,$92,$01,$42,$7E,", 0) == 0 && l.level == clReceived;
+    }));
     EXPECT_EQ(rig.Count("Synchronising ALDL communications..."), 0);
 }
 
@@ -122,6 +125,7 @@ TEST(CartridgeRunTest, ChatterWithoutSuspendFrameSynchronisesBeforeEveryRequest)
     o.chatter = true;
     SimRig rig(o, {{"Chatter", true}, {"HeartBeat", S("$08,$55,$A3")}, {"T4", 1}});
     rig.Load(0);
+    rig.engine.ConsoleDetail = true;
     rig.engine.BeginRun();
     for (int i = 0; i < 3; ++i) {
         auto frame = rig.Step();
@@ -129,6 +133,13 @@ TEST(CartridgeRunTest, ChatterWithoutSuspendFrameSynchronisesBeforeEveryRequest)
         EXPECT_EQ(frame->FrameLen(), 64);
     }
     EXPECT_EQ(rig.Count("Synchronising ALDL communications..."), 3);
+    EXPECT_EQ(rig.Count("Found heartbeat: $08,$55,$A3 - ALDL synchronised"), 3);
+    EXPECT_TRUE(rig.Has("Waiting 1 milliseconds after heartbeat", clInfo));
+    // Silence falls after the heartbeat, so the frames before the next heartbeat come first.
+    EXPECT_TRUE(std::any_of(rig.lines.begin(), rig.lines.end(), [](const Line& l) {
+        return l.text.rfind("Frame: 0", 0) == 0 && l.text.ends_with(" = $08,$55,$A3") &&
+               l.level == clReceived;
+    }));
     EXPECT_EQ(rig.sim.Requests(), std::vector<EcmBytes>(3, mode1Message0));
     EXPECT_TRUE(rig.engine.ChatterActive);
 }
@@ -266,6 +277,25 @@ TEST(CartridgeRunTest, PrecisePacingSpacesRequestsByTheCaptureRate) {
     }
 }
 
+TEST(CartridgeRunTest, PlainPacingSleepsAWholePeriodWhenEarly) {
+    EcmSimOptions o = quietSim();
+    o.pace = false;
+    SimRig rig(o);
+    rig.Load(0);
+    rig.link.FrameCaptureRate = 10;
+    rig.engine.BeginRun();
+    std::vector<double> ms;
+    for (int i = 0; i < 4; ++i) {
+        auto frame = rig.engine.ExecuteStep(false, false, false);
+        ASSERT_TRUE(frame) << i;
+        ms.push_back(frame->Time * 86400000.0);
+    }
+    for (size_t i = 1; i < ms.size(); ++i) {
+        EXPECT_GT(ms[i] - ms[i - 1], 90) << i;
+        EXPECT_LT(ms[i] - ms[i - 1], 300) << i;
+    }
+}
+
 TEST(CartridgeRunTest, PacingAfterAPauseDoesNotBurstTheMissedRequests) {
     EcmSimOptions o = quietSim();
     o.pace = false;
@@ -295,6 +325,18 @@ TEST(CartridgeRunTest, HeartbeatNotFoundLeavesTheIterationToTryAgain) {
         clError));
     EXPECT_EQ(rig.engine.IterCount, 0);
     EXPECT_TRUE(rig.engine.ChatterActive);
+    EXPECT_TRUE(rig.sim.Requests().empty());
+}
+
+TEST(CartridgeRunTest, SilentBusGivesNoHeartbeat) {
+    SimRig rig(quietSim(), {{"Chatter", true}, {"HeartBeat", S("$08,$55,$A3")}});
+    rig.Load(0);
+    rig.engine.ConsoleDetail = true;
+    rig.engine.BeginRun();
+    EXPECT_FALSE(rig.Step());
+    EXPECT_TRUE(rig.Has("Com timeout: Expecting frame header byte", clTimeout));
+    EXPECT_TRUE(rig.Has("No heartbeat found - ALDL not synchronised yet", clInfo));
+    EXPECT_EQ(rig.engine.IterCount, 0);
     EXPECT_TRUE(rig.sim.Requests().empty());
 }
 
@@ -351,6 +393,10 @@ TEST(CartridgeRunTest, TestModeNeverTouchesThePort) {
         EXPECT_TRUE(frame->ChecksumOK());
     }
     EXPECT_EQ(rig.sim.Counters().bytesReceived, 0u);
+    EXPECT_EQ(rig.Count("Send: $F4,$57,$01,$00,$B4"), 3);
+    EXPECT_TRUE(std::any_of(rig.lines.begin(), rig.lines.end(), [](const Line& l) {
+        return l.text.rfind("Test data: $F4,$8D,$01,", 0) == 0 && l.level == clReceived;
+    }));
     EXPECT_EQ(rig.Count("Synchronising ALDL communications..."), 0);
     EXPECT_TRUE(rig.engine.ChatterActive);
 }
