@@ -368,6 +368,7 @@ TEST_F(PropertiesTest, VehiclesOf160BaudGetTheirOwnLineWhateverTheCommsTabShows)
         {"160-808", 1600, 8, "N", 1, false, "160"},
         {"160-C3", 2400, 8, "N", 1, false, "160"},
         {"8192", 8228, 7, "O", 2, true, "8192"},
+        {"", 8228, 7, "O", 2, true, "8192"}, // no vehicle: the link keeps the Comms tab
     };
     auto d = dialog();
     for (const Case& c : cases) {
