@@ -187,6 +187,7 @@ void TframeViewMacros::FillMacroTree(int selectIndex) {
                                                      v.Macros->AsString("MacCode") + ")"));
             macro->setData(0, IdRole, v.Macros->AsInteger("MacID"));
             macro->setIcon(0, macroIcon);
+            macro->setToolTip(0, macro->text(0));
             for (v.Items->First(); !v.Items->Eof(); v.Items->Next()) {
                 std::string rcode = v.Items->AsString("RCode");
                 auto* item = new QTreeWidgetItem(macro);
