@@ -1,0 +1,326 @@
+// The window helpers with real widgets: placement through the ini file, menu columns, list-view
+// style names, extra information, opening documents, printing to PDF and the About box.
+#include "common/Common.h"
+#include "common/IniFile.h"
+#include "shell/About.h"
+#include "shell/MenuHelpers.h"
+#include "shell/Printing.h"
+#include "shell/WindowState.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+class IniEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QUORVIN_INI", dir.File("QuorvinV4.ini").c_str(), 1);
+        InitFolders();
+    }
+    TempDir dir;
+};
+IniEnvironment* const environment =
+    static_cast<IniEnvironment*>(testing::AddGlobalTestEnvironment(new IniEnvironment));
+
+// ---- window placement ----
+
+TEST(WindowState, NormalWindowRoundTripsThroughTheIniFile) {
+    ASSERT_EQ(IniPath(), environment->dir.File("QuorvinV4.ini"));
+    QWidget saved;
+    saved.move(40, 50);
+    saved.resize(420, 310);
+    SaveWindowState(saved, "fTest");
+    TIniFile ini(IniPath());
+    EXPECT_EQ(ini.ReadString("fTest", "State", ""), "Normal");
+    EXPECT_EQ(ini.ReadInteger("fTest", "Left", -1), 40);
+    EXPECT_EQ(ini.ReadInteger("fTest", "Height", -1), 310);
+
+    QWidget restored;
+    restored.resize(100, 100);
+    LoadWindowState(restored, "fTest");
+    EXPECT_EQ(restored.pos(), QPoint(40, 50));
+    EXPECT_EQ(restored.size(), QSize(420, 310));
+}
+
+TEST(WindowState, MaximisedWindowKeepsItsLastNormalBounds) {
+    TempDir dir;
+    TIniFile ini(dir.File("w.ini"));
+    QWidget window;
+    window.move(10, 20);
+    window.resize(300, 200);
+    SaveWindowState(window, "fMain", ini);
+    window.setWindowState(Qt::WindowMaximized);
+    SaveWindowState(window, "fMain", ini);
+    EXPECT_EQ(ini.ReadString("fMain", "State", ""), "Maximized");
+    EXPECT_EQ(ini.ReadInteger("fMain", "Width", -1), 300);
+    window.setWindowState(Qt::WindowMinimized);
+    SaveWindowState(window, "fMain", ini);
+    EXPECT_EQ(ini.ReadString("fMain", "State", ""), "Minimized");
+
+    QWidget restored;
+    LoadWindowState(restored, "fMain", ini);
+    EXPECT_FALSE(restored.windowState() & Qt::WindowMaximized); // "Minimized" restores normal
+    ini.WriteString("fMain", "State", "Maximized");
+    LoadWindowState(restored, "fMain", ini);
+    EXPECT_TRUE(restored.windowState() & Qt::WindowMaximized);
+}
+
+TEST(WindowState, UnreadableOrMissingKeysKeepTheCurrentBounds) {
+    TempDir dir;
+    TIniFile ini(dir.File("w.ini"));
+    ini.WriteString("fOdd", "Left", "left");
+    ini.WriteString("fOdd", "Top", "77");
+    QWidget window;
+    window.move(5, 6);
+    window.resize(250, 150);
+    LoadWindowState(window, "fOdd", ini);
+    EXPECT_EQ(window.pos(), QPoint(5, 77));
+    EXPECT_EQ(window.size(), QSize(250, 150));
+}
+
+TEST(WindowState, FixedSizeWindowStoresNoSize) {
+    TempDir dir;
+    TIniFile ini(dir.File("w.ini"));
+    QWidget window;
+    window.setFixedSize(200, 100);
+    SaveWindowState(window, "fFixed", ini);
+    EXPECT_TRUE(ini.ValueExists("fFixed", "Left"));
+    EXPECT_FALSE(ini.ValueExists("fFixed", "Width"));
+    ini.WriteInteger("fFixed", "Width", 900);
+    LoadWindowState(window, "fFixed", ini);
+    EXPECT_EQ(window.width(), 200);
+}
+
+// ---- menus and styles ----
+
+std::vector<QString> columnHeads(QMenu& menu) {
+    std::vector<QString> heads;
+    for (QMenu* column = &menu; column;) {
+        QList<QAction*> actions = column->actions();
+        heads.push_back(actions.isEmpty() ? QString() : actions.front()->text());
+        QMenu* next = nullptr;
+        if (!actions.isEmpty() && actions.back()->menu() && actions.back()->text() == "More...") {
+            next = actions.back()->menu();
+        }
+        column = next;
+    }
+    return heads;
+}
+
+TEST(MenuColumns, LongMenuBreaksEveryRowsItems) {
+    QMenu menu;
+    for (int i = 0; i < 25; ++i) {
+        menu.addAction(QString::number(i));
+    }
+    SetMenuColumns(menu, 10);
+    EXPECT_EQ(columnHeads(menu), (std::vector<QString>{"0", "10", "20"}));
+    EXPECT_EQ(menu.actions().size(), 11); // ten items and "More..."
+    EXPECT_EQ(MenuItemCount(menu), 25);
+    EXPECT_EQ(MenuColumnStarts(25, 10), (std::vector<int>{0, 10, 20}));
+
+    SetMenuColumns(menu, 30); // undoes the earlier break
+    EXPECT_EQ(columnHeads(menu), std::vector<QString>{"0"});
+    EXPECT_EQ(menu.actions().size(), 25);
+    SetMenuColumns(menu, 0); // as many as fit on the screen
+    EXPECT_EQ(MenuItemCount(menu), 25);
+}
+
+TEST(MenuColumns, ItemsKeepWorkingAfterTheBreak) {
+    QMenu menu;
+    int fired = -1;
+    for (int i = 0; i < 7; ++i) {
+        menu.addAction(QString::number(i), [&fired, i] { fired = i; });
+    }
+    SetMenuColumns(menu, 3);
+    QMenu* second = menu.actions().back()->menu();
+    ASSERT_NE(second, nullptr);
+    second->actions()[1]->trigger();
+    EXPECT_EQ(fired, 4);
+}
+
+TEST(ViewStyles, NamesReadWithoutRegardToCase) {
+    struct Case {
+        const char* text;
+        TViewStyle style;
+    };
+    for (Case c :
+         {Case{"LargeIcons", vsIcon}, Case{"smallicons", vsSmallIcon}, Case{"LIST", vsList},
+          Case{"Report", vsReport}, Case{"Detail", vsReport}, Case{"", vsReport}}) {
+        EXPECT_EQ(ViewStyleFromText(c.text), c.style) << c.text;
+    }
+    for (TViewStyle s : {vsIcon, vsSmallIcon, vsList, vsReport}) {
+        EXPECT_EQ(ViewStyleFromText(ViewStyleText(s)), s);
+    }
+    EXPECT_EQ(ViewStyleText(vsIcon), "LargeIcons");
+    EXPECT_EQ(ViewStyleText(vsReport), "Report");
+}
+
+// ---- extra information ----
+
+TEST(ExtraInfo, EmptyCommentsExplainHowToAddSome) {
+    QPlainTextEdit memo;
+    ShowExtraInfo(memo, "");
+    QStringList lines = memo.toPlainText().split('\n');
+    EXPECT_EQ(lines[0], "No extra information is available.");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_TRUE(lines.back().startsWith("To display extra information from a data file, enter: "
+                                        "File=xxx.txt"));
+}
+
+TEST(ExtraInfo, CommentsShowAsTheyAre) {
+    QPlainTextEdit memo;
+    ShowExtraInfo(memo, "Coolant temperature.\r\nSensor on the head.");
+    EXPECT_EQ(memo.toPlainText(), "Coolant temperature.\nSensor on the head.");
+}
+
+TEST(ExtraInfo, FileNamedInTheCommentsIsShownAfterItsName) {
+    TempDir dir;
+    dir.Write("notes.txt", "first line\r\nsecond line\n");
+    auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    QPlainTextEdit memo;
+    ShowExtraInfo(memo, "file=notes.txt\r\n");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(memo.toPlainText(),
+              "The following information was loaded from file: \"notes.txt\"\n\n"
+              "first line\nsecond line");
+}
+
+TEST(ExtraInfo, MissingFileShowsTheSystemsErrorText) {
+    QPlainTextEdit memo;
+    ShowExtraInfo(memo, "FILE=/nonexistent/notes.txt");
+    QStringList lines = memo.toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0],
+              "The following information was loaded from file: \"/nonexistent/notes.txt\"");
+    EXPECT_EQ(lines[2], "No such file or directory");
+}
+
+// ---- documents ----
+
+TEST(RunDocument, MissingFileIsReportedWithoutStartingAnything) {
+    EXPECT_EQ(RunDocument("/nonexistent/index.htm"), 2);
+    EXPECT_EQ(RunDocument(""), 2);
+}
+
+TEST(RunDocument, ExistingFileIsHandedToTheDesktopOpener) {
+    TempDir dir;
+    std::string page = dir.Write("index.htm", "<html><body>Help</body></html>");
+    QTextBrowser opener; // stands in for the desktop's program for the file
+    QDesktopServices::setUrlHandler("file", &opener, "setSource");
+    int result = RunDocument(page);
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_GT(result, 32);
+    EXPECT_EQ(opener.source(), QUrl::fromLocalFile(QString::fromStdString(page)));
+}
+
+// ---- printing ----
+
+int pdfPages(const QString& file) {
+    QFile pdf(file);
+    EXPECT_TRUE(pdf.open(QIODevice::ReadOnly));
+    QByteArray data = pdf.readAll();
+    return static_cast<int>(
+        QString::fromLatin1(data).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+struct PdfPrinter {
+    TempDir dir;
+    QString file = QString::fromStdString(dir.File("out.pdf"));
+    QPrinter printer{QPrinter::HighResolution};
+    PdfPrinter() {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+    }
+};
+
+TEST(Printing, LinesFillFiftyToAPage) {
+    struct Case {
+        int lines, pages;
+    };
+    for (Case c : {Case{1, 1}, Case{50, 1}, Case{51, 2}, Case{120, 3}}) {
+        PdfPrinter pdf;
+        {
+            TPrintJob job(pdf.printer);
+            ASSERT_TRUE(job.IsActive());
+            job.PrintHeader("Console", "Vehicle: SIM-V8", "Macro: Data stream", "");
+            QStringList lines;
+            for (int i = 0; i < c.lines; ++i) {
+                lines << QStringLiteral("07:03.%1: Ready.").arg(i, 3, 10, QLatin1Char('0'));
+            }
+            lines[0] += QString(400, QLatin1Char('x')); // cut at the page edge, not wrapped
+            job.PrintLines(lines);
+            job.PrintFooter();
+            EXPECT_EQ(job.PageNumber(), c.pages);
+        }
+        EXPECT_EQ(pdfPages(pdf.file), c.pages) << c.lines << " lines";
+    }
+}
+
+TEST(Printing, ListOfFortyRowsTakesTwoPages) {
+    QTreeWidget list;
+    list.setHeaderLabels({"Name", "Value", "Units"});
+    list.headerItem()->setTextAlignment(1, Qt::AlignRight);
+    for (int i = 0; i < 40; ++i) {
+        auto* row = new QTreeWidgetItem(
+            &list, {QStringLiteral("Value %1").arg(i), QString::number(i * 1.5), "rpm"});
+        row->setIcon(0, QIcon(":/icons/atype_scaled.png"));
+    }
+    PdfPrinter pdf;
+    {
+        TPrintJob job(pdf.printer);
+        job.PrintHeader("Aldl", "one", "two", "three");
+        job.PrintListView(list, {0, 1, 2});
+        job.PrintFooter();
+        EXPECT_EQ(job.PageNumber(), 2);
+        EXPECT_GT(job.PageWidth(), 4000); // 1/600 inch on any printer: A4 or Letter
+        EXPECT_LT(job.PageWidth(), 5500);
+    }
+    EXPECT_EQ(pdfPages(pdf.file), 2);
+}
+
+// ---- About ----
+
+TEST(About, NamesTheProductAndTheVersionOfTheBuild) {
+    TfAbout about;
+    EXPECT_EQ(TfAbout::ProductName(), "Quorvin V4");
+    EXPECT_EQ(TfAbout::VersionText(), QStringLiteral("Version ") + QUORVIN_VERSION);
+    EXPECT_TRUE(TfAbout::BuildText().startsWith("Build: "));
+    auto* credits = about.findChild<QPushButton*>("btnCredits");
+    ASSERT_NE(credits, nullptr);
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    credits->click();
+    EXPECT_TRUE(shown.startsWith("Quorvin V4"));
+    if (const char* shots = std::getenv("QUORVIN_SHOTS")) {
+        about.show();
+        about.grab().save(QString(shots) + "/about.png");
+    }
+}
+
+} // namespace
