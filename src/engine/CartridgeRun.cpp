@@ -228,7 +228,8 @@ std::unique_ptr<TPacket> TCartridge::ExecuteStep(bool showFrames, bool testMode,
     const bool reply = item.Request.Reply, procReply = item.Request.ProcReply;
     const int lengthByte = Clamp(item.Request.LengthByte, 0, TRS232::MaxData160);
     ++IterCount;
-    if (IterCount == item.Iters) {
+    // At or past the count (a count left from another macro), so a finite item always ends.
+    if (item.Iters > 0 && IterCount >= item.Iters) {
         ++ItemIndex;
         IterCount = 0;
     }

@@ -18,9 +18,9 @@ struct ScaledCase {
     float value;
 };
 
-class ScaledDecode : public testing::TestWithParam<ScaledCase> {};
+class CartridgeScaledDecode : public testing::TestWithParam<ScaledCase> {};
 
-TEST_P(ScaledDecode, RawAndValue) {
+TEST_P(CartridgeScaledDecode, RawAndValue) {
     const ScaledCase& c = GetParam();
     EngineRig rig;
     rig.t.Attr("A", c.start, c.bits, atScaled,
@@ -38,7 +38,7 @@ TEST_P(ScaledDecode, RawAndValue) {
 
 // data[0] is the mode byte of the reply.
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ScaledDecode,
+    Cases, CartridgeScaledDecode,
     testing::Values(
         ScaledCase{"signed_byte", 1, 8, true, false, false, 0.5, 0, {1, 0xFF}, 0xFF, -0.5f},
         ScaledCase{"reverse", 1, 8, false, true, false, 1, 0, {1, 0}, 0, 255},
