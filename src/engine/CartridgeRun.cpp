@@ -6,7 +6,7 @@
 #include "link/RS232.h"
 #include "link/Rtime.h"
 
-#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <thread>
