@@ -53,6 +53,9 @@ bool TChartStandIn::PlotFrame(TPacket& frame) {
     }
     if (paintEnabled) {
         showCount();
+        if (OnDetailChanged) {
+            OnDetailChanged(cursor);
+        }
     }
     QCoreApplication::processEvents();
     return true;

@@ -84,6 +84,8 @@ public:
     bool RePlotting = false;
     bool FirstActivate = true;
     TMainOptions Options; // SaveData, SaveVehicle, 8.3 names, PopupRows, speed, precise timing
+    // A device the port talks through whatever the settings say (the --device option).
+    std::string DeviceOverride;
 
     // ---- operations ----
     QString GetCaption() const;

@@ -2,6 +2,8 @@
 // present, else the style's own, else a simple drawn glyph, so every command has an image.
 #include "shell/Main.h"
 
+#include "shell/MenuHelpers.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
@@ -11,6 +13,7 @@
 namespace {
 
 QIcon bundled(const QString& name) {
+    InitQuorvinResources();
     for (const char* suffix : {".svg", ".png"}) {
         const QString path = ":/icons/" + name + suffix;
         if (QFile::exists(path)) {
@@ -31,10 +34,10 @@ QIcon styled(const QString& name) {
         {"start", QStyle::SP_MediaPlay},
         {"pause", QStyle::SP_MediaPause},
         {"stop", QStyle::SP_MediaStop},
-        {"play", QStyle::SP_MediaSeekForward},
+        {"play_back", QStyle::SP_MediaSeekForward},
         {"replot", QStyle::SP_BrowserReload},
         {"help", QStyle::SP_DialogHelpButton},
-        {"vehicle-open", QStyle::SP_DirOpenIcon},
+        {"select_vehicle", QStyle::SP_DirOpenIcon},
         {"properties", QStyle::SP_FileDialogDetailedView},
     };
     for (const auto& entry : table) {
@@ -72,29 +75,16 @@ QIcon MainIcon(const char* name) {
         icon = styled(key);
     }
     if (icon.isNull()) {
-        static const struct {
-            const char *name, *text;
-            QRgb colour;
-        } glyphs[] = {
-            {"print", "P", 0x5a6b7c},         {"vehicle-edit", "V", 0x2f6fb0},
-            {"vehicle-save", "VS", 0x2f6fb0}, {"scales", "S", 0x7a5aa8},
-            {"log", "\u25cf", 0xc03030},      {"inspect", "?", 0x3a8a5a},
-            {"listen", "L", 0xb07a20},        {"detect", "A", 0xb07a20},
-        };
-        for (const auto& g : glyphs) {
-            if (key == g.name) {
-                return drawn(QString::fromUtf8(g.text), QColor(g.colour));
-            }
-        }
         icon = drawn(key.left(1).toUpper(), QColor(0x60, 0x60, 0x60));
     }
     return icon;
 }
 
 QIcon TabIcon(int page, bool on, bool codeSet) {
-    // Bundled tab images are tab19 .. tab31 (on: 19 + page, off: 25 + page, DTC set: 31).
-    const int index = codeSet ? 31 : (on ? 19 : 25) + page;
-    QIcon icon = bundled(QString("tab%1").arg(index));
+    static const char* const names[6] = {"macros", "aldl", "dashboard", "charts", "dtc", "flags"};
+    const QString name = codeSet ? QString("tab_dtc_set")
+                                 : QString("tab_%1_%2").arg(names[page % 6], on ? "on" : "off");
+    QIcon icon = bundled(name);
     if (!icon.isNull()) {
         return icon;
     }

@@ -19,6 +19,7 @@
 #include <QTabWidget>
 
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -78,8 +79,8 @@ void TfMain::UpdateActions() {
 }
 
 QString TfMain::GetCaption() const {
-    std::string v = FileBaseName(Vehicle->FileName);
-    std::string l = FileBaseName(Log->FileName());
+    std::string v = std::filesystem::path(Vehicle->FileName).filename().string();
+    std::string l = std::filesystem::path(Log->FileName()).filename().string();
     std::string title;
     for (const std::string& part : {v, l}) {
         if (!part.empty()) {
@@ -93,6 +94,9 @@ void TfMain::OpenPort() {
     Link->Close();
     try {
         fProperties->ApplySettings();
+        if (!DeviceOverride.empty()) {
+            Link->SetDevice(DeviceOverride);
+        }
         int shownBaud = Link->Baud() == 8228 ? 8228 : 160;
         Console->Add(Format("Opening COM%d %d,%d,%s,%d", Link->Port(), shownBaud, Link->DataBits(),
                             Link->Parity().c_str(), Link->StopBits()),

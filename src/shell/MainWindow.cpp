@@ -90,6 +90,8 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 
 TfMain::~TfMain() {
     qApp->removeEventFilter(this);
+    // Taking the pages out of the page control must not run page-change handling any more.
+    disconnect(PageControl, nullptr, this, nullptr);
     try {
         writeMainKeys();
     } catch (const std::exception& e) {
@@ -176,10 +178,10 @@ void TfMain::createActions() {
                            &TfMain::actFileExportExecute);
     actFileOpenVehicle = action("Select &vehicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_O),
                                 "Select vehicle and load definition from XML",
-                                &TfMain::actFileOpenVehicleExecute, "vehicle-open");
+                                &TfMain::actFileOpenVehicleExecute, "select_vehicle");
     actFileSaveVehicle = action("Save Ve&hicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_S),
                                 "Save vehicle definition to XML",
-                                &TfMain::actFileSaveVehicleExecute, "vehicle-save");
+                                &TfMain::actFileSaveVehicleExecute, "save_vehicle");
     actFileSaveVehicleAs =
         action("Save vehicle as...", "File", {}, "Save vehicle definition to a different XML file",
                &TfMain::actFileSaveVehicleAsExecute);
@@ -187,11 +189,10 @@ void TfMain::createActions() {
                           &TfMain::actFilePrintExecute, "print");
     actFileExit =
         action("E&xit", "File", K(Qt::CTRL | Qt::Key_F4), "", &TfMain::actFileExitExecute);
-    actEditVehicle =
-        action("&Vehicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_V), "Edit all vehicle data",
-               &TfMain::actEditVehicleExecute, "vehicle-edit");
+    actEditVehicle = action("&Vehicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_V),
+                            "Edit all vehicle data", &TfMain::actEditVehicleExecute, "vehicle");
     actEditScale = action("&Scale codes", "Edit", K(Qt::CTRL | Qt::ALT | Qt::Key_F),
-                          "Edit scaling formulas", &TfMain::actEditScaleExecute, "scales");
+                          "Edit scaling formulas", &TfMain::actEditScaleExecute, "scale_codes");
     actEditProperties =
         action("&Properties", "Edit", K(Qt::CTRL | Qt::ALT | Qt::Key_P), "Edit Quorvin properties",
                &TfMain::actEditPropertiesExecute, "properties");
@@ -269,18 +270,19 @@ void TfMain::createActions() {
     actAldlStop =
         action("St&op", "Aldl", K(Qt::Key_F5), "Stop aldl", &TfMain::actAldlStopExecute, "stop");
     actAldlLog = action("Log data", "Aldl", K(Qt::Key_Space), "Toggle logging on/off (space)",
-                        &TfMain::actAldlLogExecute, "log");
+                        &TfMain::actAldlLogExecute, "log_data");
     actAldlLog->setCheckable(true);
     actAldlLog->setChecked(true);
-    actAldlPlay = action("Play back", "Aldl", K(Qt::CTRL | Qt::Key_B),
-                         "Playback logged data in real time", &TfMain::actAldlPlayExecute, "play");
+    actAldlPlay =
+        action("Play back", "Aldl", K(Qt::CTRL | Qt::Key_B), "Playback logged data in real time",
+               &TfMain::actAldlPlayExecute, "play_back");
     actAldlRePlot = action("&Re-plot charts", "Aldl", K(Qt::CTRL | Qt::Key_R), "Redraw charts",
                            &TfMain::MonitorRePlot, "replot");
     actAldlChatter = action("&Listen to chatter", "Aldl", K(Qt::CTRL | Qt::Key_L),
                             "Display Aldl chatter", &TfMain::actAldlChatterExecute, "listen");
     actAldlDetectChatter =
         action("&Auto detect chatter", "Aldl", K(Qt::CTRL | Qt::Key_A),
-               "Automatically detect chatter", &TfMain::actAldlDetectChatterExecute, "detect");
+               "Automatically detect chatter", &TfMain::actAldlDetectChatterExecute, "auto_detect");
     actAldlResetDash = action("&Reset all dashboard gauges", "Aldl", K(Qt::CTRL | Qt::Key_M),
                               "Resets all dashboard gauges' min/max to current value",
                               &TfMain::actAldlResetDashExecute);

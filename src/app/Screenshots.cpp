@@ -1,0 +1,105 @@
+// The hidden --screenshots switch: a short run of the sample vehicle against the simulated
+// engine module in this process, then every page of the main window, the properties dialog and
+// the macro dialogs rendered to PNG files.
+#include "app/Screenshots.h"
+
+#include "common/Common.h"
+#include "ecm-sim/EcmSim.h"
+#include "engine/Cartridge.h"
+#include "shell/Main.h"
+#include "shell/Properties.h"
+#include "views/InfoMacro.h"
+#include "views/InfoMacroItem.h"
+#include "views/ViewMacros.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+bool save(QWidget& widget, const QString& file) {
+    widget.adjustSize();
+    QApplication::processEvents();
+    const bool ok = widget.grab().save(file);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
+    return ok;
+}
+
+} // namespace
+
+int RenderScreenshots(const QString& folder) {
+    QDir().mkpath(folder);
+    const QString dir = QDir(folder).absolutePath();
+    try {
+        EcmSimOptions options;
+        options.chatter = true;
+        EcmSim sim(options);
+        sim.Start();
+
+        // A settings file of the screenshots' own: the simulator on Com1, the sample vehicle.
+        const std::string ini = (dir + "/QuorvinV4.ini").toStdString();
+        std::ofstream(ini) << "[Devices]\r\nCom1=" << sim.SlavePath()
+                           << "\r\n[fMain]\r\nmruVehicle=" << BundledDataDir()
+                           << "/vehicles/SIM-V8.xml\r\n";
+        setenv("QUORVIN_INI", ini.c_str(), 1);
+
+        TfMain window;
+        window.MessageBoxHook = [](QMessageBox::Icon, const QString&,
+                                   QMessageBox::StandardButtons) { return QMessageBox::Ok; };
+        window.resize(900, 640);
+        window.show();
+        QTreeWidget& tree = window.MacrosPage->tree();
+        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+            if (tree.topLevelItem(i)->text(0).startsWith("Engine data, repeating")) {
+                tree.setCurrentItem(tree.topLevelItem(i));
+                tree.expandAll();
+            }
+        }
+        QTimer::singleShot(2500, &window, [&window] { window.actAldlStop->trigger(); });
+        window.actAldlStart->trigger();
+
+        bool ok = true;
+        static const char* const pages[6] = {"macros", "aldl", "dashboard",
+                                             "charts", "dtc",  "flags"};
+        for (int i = 0; i < 6; ++i) {
+            window.PageControl->setCurrentIndex(i);
+            QApplication::processEvents();
+            ok &= window.grab().save(dir + "/main-" + pages[i] + ".png");
+        }
+        window.PageControl->setCurrentIndex(0);
+
+        TfProperties& properties = *window.fProperties;
+        for (int i = 0; i < properties.pageControl->count(); ++i) {
+            properties.pageControl->setCurrentIndex(i);
+            properties.show();
+            ok &= save(properties, dir + "/properties-" + QString::number(i + 1) + ".png");
+        }
+        properties.hide();
+
+        TfInfoMacro& macro = window.MacrosPage->infoMacro();
+        macro.Fill(*window.Engine);
+        macro.show();
+        ok &= save(macro, dir + "/macro.png");
+        macro.hide();
+        TfInfoMacroItem& item = window.MacrosPage->infoMacroItem();
+        if (item.Fill(*window.Engine, 0)) {
+            item.show();
+            ok &= save(item, dir + "/macro-item.png");
+            item.hide();
+        }
+        window.Options.SaveData = 2;
+        window.Options.SaveVehicle = 2;
+        window.close();
+        return ok ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvin --screenshots: %s\n", e.what());
+        return 1;
+    }
+}

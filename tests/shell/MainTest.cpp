@@ -1,0 +1,617 @@
+// The main window with real widgets on the offscreen platform: start-up, run control against the
+// simulated engine module on a pseudo-terminal, play back, the log and vehicle commands, closing
+// and printing. Message boxes and file dialogs are answered by the test through the window's
+// hooks; Pause and Stop are pressed by timers while the run loops execute.
+#include "shell/Main.h"
+
+#include "common/Common.h"
+#include "definitions/XMLData.h"
+#include "ecm-sim/EcmSim.h"
+#include "engine/Cartridge.h"
+#include "link/RS232.h"
+#include "log/DataLog.h"
+#include "shell/ConsoleView.h"
+#include "support/TempDir.h"
+#include "views/ViewMacros.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+const std::string SampleVehicle = std::string(QUORVIN_SOURCE_DIR) + "/data/vehicles/SIM-V8.xml";
+
+struct Question {
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+class MainTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ini = dir.File("QuorvinV4.ini");
+        setenv("QUORVIN_INI", ini.c_str(), 1);
+        std::filesystem::create_directories(dir.File("data"));
+    }
+    void TearDown() override {
+        if (HasFailure() && window) {
+            std::string all = console().join("\n").toStdString();
+            std::printf("Console:\n%s\n",
+                        all.substr(all.size() > 3000 ? all.size() - 3000 : 0).c_str());
+        }
+        window.reset();
+        unsetenv("QUORVIN_INI");
+    }
+
+    // The ini file: the given sections plus the data folder of this test.
+    void writeIni(const std::string& text) {
+        dir.Write("QuorvinV4.ini",
+                  text + "\r\n[Properties]\r\nDataDir=" + dir.File("data") + "\r\n");
+    }
+    std::string simulatorIni(const std::string& device, const std::string& vehicle) {
+        return "[Devices]\r\nCom1=" + device + "\r\n[fMain]\r\nmruVehicle=" + vehicle + "\r\n";
+    }
+
+    TfMain& open() {
+        window = std::make_unique<TfMain>();
+        window->MessageBoxHook = [this](QMessageBox::Icon icon, const QString& text,
+                                        QMessageBox::StandardButtons) {
+            questions.push_back({icon, text});
+            QMessageBox::StandardButton answer =
+                answers.empty() ? QMessageBox::Ok : answers.front();
+            if (!answers.empty()) {
+                answers.erase(answers.begin());
+            }
+            return answer;
+        };
+        window->FileDialogHook = [this](TFileDialog kind, const QString&, const QString&,
+                                        const QString&) {
+            dialogs.push_back(kind);
+            return fileAnswer;
+        };
+        SetDataDir(dir.File("data"));
+        window->show();
+        SetDataDir(dir.File("data"));
+        return *window;
+    }
+
+    QStringList console() const { return window->MacrosPage->console().Lines(); }
+    // Console lines without their "nn:ss.zzz: " stamps.
+    QStringList texts() const {
+        QStringList result;
+        for (const QString& line : console()) {
+            int at = line.indexOf(": ");
+            result.append(at == 9 ? line.mid(11) : line);
+        }
+        return result;
+    }
+    QString title() const { return QString::fromStdString(window->Engine->MacroTitle); }
+    bool hasText(const QString& text) const { return texts().contains(text); }
+    int countText(const QString& text) const { return texts().count(text); }
+
+    // Selects the macro whose tree text starts with the given description, as a user would.
+    void selectMacro(const QString& description) {
+        QTreeWidget& tree = window->MacrosPage->tree();
+        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+            if (tree.topLevelItem(i)->text(0).startsWith(description)) {
+                tree.setCurrentItem(tree.topLevelItem(i));
+                return;
+            }
+        }
+        FAIL() << "no macro " << description.toStdString();
+    }
+
+    // Runs f after ms milliseconds, while a loop lets events run.
+    static void after(int ms, std::function<void()> f) { QTimer::singleShot(ms, f); }
+
+    TempDir dir;
+    std::string ini;
+    std::unique_ptr<TfMain> window;
+    std::vector<Question> questions;
+    std::vector<QMessageBox::StandardButton> answers;
+    std::vector<TFileDialog> dialogs;
+    QString fileAnswer;
+};
+
+// A simulator that chatters like the sample vehicle, on its own pseudo-terminal.
+EcmSimOptions chatteringModule() {
+    EcmSimOptions options;
+    options.chatter = true;
+    return options;
+}
+
+int resumeRequests(const EcmSim& sim) {
+    int n = 0;
+    for (const EcmBytes& request : sim.Requests()) {
+        n += request.size() >= 3 && request[0] == 0xF4 && request[2] == 0x09;
+    }
+    return n;
+}
+
+std::unique_ptr<TPacket> frameAt(double seconds) {
+    auto frame = std::make_unique<TPacket>();
+    frame->FromFrameText("$F4,$57,$01,$00,$B4");
+    frame->SetTime(0.5 + seconds / 86400);
+    return frame;
+}
+
+} // namespace
+
+TEST_F(MainTest, StartsWithDefaultsWithoutIniFile) {
+    ASSERT_FALSE(std::filesystem::exists(ini));
+    setenv("QUORVIN_INI", ini.c_str(), 1);
+    TfMain& w = open();
+
+    QStringList lines = texts();
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.front(), "Initialising...");
+    EXPECT_TRUE(lines[1].startsWith("Opening COM1 ")) << lines[1].toStdString();
+    EXPECT_EQ(lines.last(), "Ready.");
+    // The default device is missing here: its error keeps the system's whole text.
+    const QString error = lines[lines.size() - 2];
+    if (!w.Link->IsOpen()) {
+        EXPECT_TRUE(error.startsWith("Can't open Com1.")) << error.toStdString();
+        EXPECT_TRUE(error.endsWith("directory")) << error.toStdString();
+    }
+    EXPECT_EQ(w.RunState, 0u);
+    EXPECT_EQ(w.windowTitle(), "Quorvin V4");
+    for (int page = 0; page < 6; ++page) {
+        EXPECT_TRUE(w.ViewToggle(page)->isChecked()) << page;
+    }
+    EXPECT_TRUE(w.actViewToolbar->isChecked());
+    EXPECT_FALSE(w.actViewIO->isChecked());
+    EXPECT_FALSE(w.actViewMacroTest->isChecked());
+    EXPECT_TRUE(w.actAldlLog->isChecked());
+    EXPECT_EQ(w.MruMacro, 0);
+    EXPECT_FALSE(w.FirstActivate);
+    EXPECT_FALSE(w.actAldlStart->isEnabled());
+    EXPECT_FALSE(w.actFileNew->isEnabled());
+    EXPECT_TRUE(w.actFileOpenVehicle->isEnabled());
+    EXPECT_EQ(w.PageControl->count(), 6);
+    EXPECT_EQ(w.PageControl->tabText(3), "Charts (F9)");
+    EXPECT_TRUE(questions.empty());
+
+    // Closing writes the window's keys.
+    w.actViewIO->trigger();
+    EXPECT_TRUE(w.close());
+    window.reset();
+    const std::string saved = TempDir::Read(ini);
+    EXPECT_NE(saved.find("ViewIO=1"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("ProcCharts=1"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("macroSplitter="), std::string::npos) << saved;
+}
+
+TEST_F(MainTest, StartWithThePortClosedOnlyComplains) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("no-such-device") +
+             "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle + "\r\nTest=1\r\n");
+    TfMain& w = open();
+    ASSERT_FALSE(w.Link->IsOpen());
+    ASSERT_TRUE(w.InRunState(rsMacroSelected));
+    const uint32_t before = w.RunState;
+    w.actAldlStart->trigger();
+    QStringList lines = texts();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[lines.size() - 2], "COM1 port is not configured...");
+    EXPECT_EQ(lines.last(), "From menu: Edit->Properties, select tab page: Comms.");
+    EXPECT_EQ(w.RunState, before);
+    EXPECT_TRUE(questions.empty()); // the test mode warning comes only with the port open
+}
+
+TEST_F(MainTest, RunAgainstTheSimulatorThroughPauseResumeAndStop) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen()) << texts().join("\n").toStdString();
+    selectMacro("Engine data, repeating");
+    ASSERT_TRUE(w.InRunState(rsMacroSelected));
+    EXPECT_EQ(w.windowTitle(), "SIM-V8.xml - Quorvin V4");
+
+    std::vector<uint32_t> words;
+    int loggedAtPause = 0;
+    after(1200, [&] {
+        words.push_back(w.RunState);
+        w.actAldlPause->trigger();
+        words.push_back(w.RunState);
+        loggedAtPause = w.Log->Count();
+    });
+    w.actAldlStart->trigger(); // returns once paused
+    ASSERT_EQ(words.size(), 2u);
+    EXPECT_EQ(words[0] & rsBusy, rsAldlRunning);
+    EXPECT_EQ(words[1] & rsBusy, rsAldlRunning | rsPaused);
+    EXPECT_EQ(w.RunState & rsBusy, rsAldlRunning | rsPaused);
+    EXPECT_TRUE(w.actAldlPause->isChecked());
+    EXPECT_GT(loggedAtPause, 2);
+    EXPECT_TRUE(w.InRunState(rsLogModified | rsLogHasData));
+    EXPECT_TRUE(w.actAldlStop->isEnabled());
+    EXPECT_FALSE(w.actAldlStart->isEnabled());
+    EXPECT_EQ(resumeRequests(sim), 1); // chatter resumed while paused
+    EXPECT_TRUE(hasText("Pause macro: " + title()));
+
+    after(1200, [&] {
+        words.push_back(w.RunState);
+        w.actAldlStop->trigger();
+    });
+    w.actAldlPause->trigger(); // resume: runs until Stop
+    ASSERT_EQ(words.size(), 3u);
+    EXPECT_EQ(words[2] & rsBusy, rsAldlRunning);
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_GT(w.Log->Count(), loggedAtPause);
+    EXPECT_EQ(resumeRequests(sim), 2); // once for the pause, once for the stop after resuming
+    EXPECT_TRUE(hasText("Resume macro: " + title()));
+    EXPECT_EQ(texts().last(), "");
+    EXPECT_TRUE(hasText("Stop macro: " + title()));
+    EXPECT_TRUE(w.actFileNew->isEnabled());
+    EXPECT_TRUE(w.actAldlPlay->isEnabled());
+    // The chart stand-in holds every logged frame and shows the newest.
+    EXPECT_EQ(w.ChartMonitor->FrameText(), std::to_string(w.Log->Count() - 1));
+    EXPECT_EQ(w.StatusPanels[1]->text().toStdString(), "Frame: " + w.ChartMonitor->FrameText());
+}
+
+TEST_F(MainTest, PauseThenStopSendsTheResumeFrameOnce) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    after(800, [&] { w.actAldlPause->trigger(); });
+    w.actAldlStart->trigger();
+    ASSERT_TRUE(w.InRunState(rsPaused));
+    w.actAldlStop->trigger();
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_EQ(resumeRequests(sim), 1);
+}
+
+TEST_F(MainTest, StopCompletesWhenTheAdapterIsPulled) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    after(800, [&] {
+        sim.HangUp();
+        w.actAldlStop->trigger();
+    });
+    w.actAldlStart->trigger();
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_TRUE(hasText("Stop macro: " + title()));
+    EXPECT_TRUE(w.actAldlStart->isEnabled());
+}
+
+TEST_F(MainTest, TestModeRunWarnsAndLogsWithoutTheBus) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle) + "Test=1\r\n");
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    sim.ClearLog();
+    after(700, [&] { w.actAldlStop->trigger(); });
+    w.actAldlStart->trigger();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(questions[0].text.startsWith("\"Macro test mode\" is active."));
+    EXPECT_GT(w.Log->Count(), 0);
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_EQ(sim.Counters().requests, 0u);
+}
+
+TEST_F(MainTest, ThreeStepsWithoutAFrameStopTheRun) {
+    EcmSimOptions options; // a module that never answers
+    options.faults.noReply = 1;
+    EcmSim sim(options);
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    bool stopped = true;
+    after(20000, [&] { // a safety net only: the run must have ended by itself long before
+        stopped = false;
+        w.actAldlStop->trigger();
+    });
+    w.actAldlStart->trigger();
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_EQ(w.Log->Count(), 0);
+    EXPECT_TRUE(hasText("Stop macro: " + title()));
+}
+
+TEST_F(MainTest, TheThreeHundredAndFirstFrameStopsTheRun) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle) + "Test=1\r\n");
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    w.Link->FrameCaptureRate = 0; // test mode without pacing: frames as fast as they come
+    after(60000, [&] { w.actAldlStop->trigger(); });
+    w.actAldlStart->trigger();
+    EXPECT_EQ(w.Log->Count(), TDataLog::Capacity);
+    QStringList lines = texts();
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[lines.size() - 3], "Frame capture buffer is full");
+    EXPECT_EQ(lines[lines.size() - 2], "Stop macro: " + title());
+    EXPECT_EQ(lines.last(), "");
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+}
+
+TEST_F(MainTest, PlayBackKeepsTheRecordedPaceDividedByTheSpeed) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n");
+    TfMain& w = open();
+    struct Case {
+        double speed;
+        std::vector<double> times; // seconds
+        double expected;           // seconds of play back
+    };
+    const Case cases[] = {
+        {1, {0, 0.5}, 0.5},        {2, {0, 0.5}, 0.25},
+        {1, {0, 5, 10}, 0.02},     // gaps over a second play as 10 ms
+        {0, {0, 0.005}, 0.5},      // speed 0 is kept at 0.01
+        {-3, {0, 0.005}, 0.5},     // so is a negative one
+        {1e9, {0, 0.5, 1}, 0.0},   // and an absurd one at 100
+        {1, {0.2, 0.1, 0.3}, 0.2}, // a backward step waits nothing
+    };
+    for (const Case& c : cases) {
+        w.Log->New();
+        for (double t : c.times) {
+            w.Log->Add(frameAt(t), true);
+        }
+        w.SetRunState(w.RunState | rsLogHasData);
+        w.Options.PlayBackSpeed = c.speed;
+        QElapsedTimer clock;
+        clock.start();
+        w.actAldlPlay->trigger();
+        const double elapsed = clock.nsecsElapsed() / 1e9;
+        EXPECT_GE(elapsed, c.expected * 0.95) << c.speed;
+        EXPECT_LT(elapsed, c.expected + 0.4) << c.speed;
+        EXPECT_EQ(w.RunState & rsBusy, 0u);
+        EXPECT_EQ(w.PlayIndex, static_cast<int>(c.times.size()));
+        EXPECT_FALSE(w.actAldlLog->isChecked());
+        EXPECT_EQ(texts().last(), "");
+        EXPECT_EQ(texts()[texts().size() - 2], "Stop play back");
+    }
+}
+
+TEST_F(MainTest, PlayBackPausesResumesAndStops) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n");
+    TfMain& w = open();
+    for (int i = 0; i < 20; ++i) {
+        w.Log->Add(frameAt(i * 0.1), true);
+    }
+    w.SetRunState(w.RunState | rsLogHasData);
+    w.Options.PlayBackSpeed = 1;
+    after(450, [&] { w.actAldlPause->trigger(); });
+    w.actAldlPlay->trigger();
+    EXPECT_EQ(w.RunState & rsBusy, rsPlayBack | rsPaused);
+    const int at = w.PlayIndex;
+    EXPECT_GT(at, 1);
+    EXPECT_LT(at, 20);
+    after(250, [&] { w.actAldlStop->trigger(); });
+    w.actAldlPause->trigger();
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_GT(w.PlayIndex, at);
+    EXPECT_LT(w.PlayIndex, 20);
+    EXPECT_TRUE(hasText("Resume play back"));
+
+    // An empty buffer stops at once.
+    w.Log->New();
+    w.actAldlPlay->trigger();
+    EXPECT_EQ(texts()[texts().size() - 2], "Stop play back");
+}
+
+TEST_F(MainTest, NewOpenSaveAndTheTitle) {
+    const std::string vehicle = dir.File("v.xml");
+    std::filesystem::copy_file(SampleVehicle, vehicle);
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=" + vehicle +
+             "\r\n");
+    TfMain& w = open();
+    ASSERT_TRUE(w.InRunState(rsMacroSelected));
+    EXPECT_EQ(w.windowTitle(), "v.xml - Quorvin V4");
+    for (int i = 0; i < 5; ++i) {
+        w.Log->Add(frameAt(i * 0.1), true);
+    }
+    w.SetRunState(w.RunState | rsLogModified | rsLogHasData);
+    ASSERT_TRUE(w.actFileSave->isEnabled());
+
+    // Save without a name asks for one.
+    fileAnswer = QString::fromStdString(dir.File("run"));
+    w.actFileSave->trigger();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0], TFileDialog::SaveLog);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("run.alg")));
+    EXPECT_FALSE(w.InRunState(rsLogModified));
+    EXPECT_EQ(w.windowTitle(), "v.xml - run.alg - Quorvin V4");
+
+    w.actFileNew->trigger();
+    EXPECT_FALSE(w.InRunState(rsLogModified | rsLogHasData));
+    EXPECT_EQ(w.Log->Count(), 0);
+    EXPECT_EQ(w.windowTitle(), "v.xml - Quorvin V4");
+
+    fileAnswer = QString::fromStdString(dir.File("run.alg"));
+    w.actFileOpen->trigger();
+    EXPECT_EQ(w.Log->Count(), 5);
+    EXPECT_TRUE(w.InRunState(rsLogHasData));
+    EXPECT_FALSE(w.InRunState(rsLogModified));
+    EXPECT_EQ(w.windowTitle(), "v.xml - run.alg - Quorvin V4");
+    EXPECT_EQ(w.ChartMonitor->FrameText(), "4"); // re-plotted
+    EXPECT_FALSE(w.ProgressBar->isVisible());
+
+    // A broken file: the error report, and the cursor and progress bar come back.
+    std::ofstream(dir.File("broken.alg")) << "12";
+    fileAnswer = QString::fromStdString(dir.File("broken.alg"));
+    questions.clear();
+    w.actFileOpen->trigger();
+    EXPECT_EQ(questions.size(), 1u);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(w.ProgressBar->isVisible());
+
+    // A cancelled dialog changes nothing.
+    fileAnswer.clear();
+    const uint32_t before = w.RunState;
+    w.actFileOpen->trigger();
+    EXPECT_EQ(w.RunState, before);
+}
+
+TEST_F(MainTest, UnsavedLoggedFramesFollowTheSaveDataSetting) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n");
+    TfMain& w = open();
+    struct Case {
+        int saveData;
+        std::vector<QMessageBox::StandardButton> answers;
+        bool cleared;
+        int asked;
+    };
+    const Case cases[] = {
+        {2, {}, true, 0},
+        {1, {QMessageBox::Cancel}, false, 1},
+        {1, {QMessageBox::No}, true, 1},
+        {0, {}, true, 0},
+    };
+    for (const Case& c : cases) {
+        w.New();
+        for (int i = 0; i < 3; ++i) {
+            w.Log->Add(frameAt(i), true);
+        }
+        w.SetRunState(w.RunState | rsLogModified | rsLogHasData);
+        w.Options.SaveData = c.saveData;
+        answers = c.answers;
+        questions.clear();
+        w.actFileNew->trigger();
+        EXPECT_EQ(static_cast<int>(questions.size()), c.asked) << c.saveData;
+        EXPECT_EQ(w.Log->Count() == 0, c.cleared) << c.saveData;
+        EXPECT_EQ(w.InRunState(rsLogModified), !c.cleared) << c.saveData;
+    }
+    // Auto save wrote the frames into the data folder.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("data"))) {
+        files += entry.path().extension() == ".alg";
+    }
+    EXPECT_EQ(files, 1);
+}
+
+TEST_F(MainTest, EightThreeFileNames) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n");
+    TfMain& w = open();
+    w.Options.FileNames83 = true;
+    const std::string folder = dir.File("data");
+    EXPECT_EQ(w.LogFileName(folder + "/Saturday drive.alg"), folder + "/Saturday.alg");
+    EXPECT_EQ(w.LogFileName(folder + "/ab.alg"), folder + "/ab.alg");
+    std::ofstream(folder + "/Saturday.alg") << "x";
+    EXPECT_EQ(w.LogFileName(folder + "/Saturday drive.alg"), folder + "/Saturd~1.alg");
+    EXPECT_EQ(w.LogFileName(folder + "/Saturday.alg"), folder + "/Saturday.alg");
+    w.Options.FileNames83 = false;
+    EXPECT_EQ(w.LogFileName(folder + "/Saturday drive.alg"), folder + "/Saturday drive.alg");
+}
+
+TEST_F(MainTest, ClosingWithAnUnsavedVehicle) {
+    struct Case {
+        int saveVehicle;
+        std::vector<QMessageBox::StandardButton> answers;
+        bool closes, saved;
+        int asked;
+    };
+    const Case cases[] = {
+        {2, {}, true, false, 0},
+        {0, {}, true, true, 0},
+        {1, {QMessageBox::Cancel}, false, false, 1},
+        {1, {QMessageBox::No}, true, false, 1},
+        {1, {QMessageBox::Yes}, true, true, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string vehicle = dir.File("v.xml");
+        std::filesystem::remove(vehicle);
+        std::filesystem::copy_file(SampleVehicle, vehicle);
+        writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=" + vehicle +
+                 "\r\n");
+        questions.clear();
+        TfMain& w = open();
+        w.Options.SaveVehicle = c.saveVehicle;
+        TTable& vehicles = *w.Vehicle->Vehicles;
+        vehicles.Edit();
+        vehicles.SetAsString("VDesc", "Edited by the test");
+        vehicles.Post();
+        ASSERT_TRUE(w.Vehicle->Dirty);
+        EXPECT_TRUE(w.actFileSaveVehicle->isEnabled());
+        answers = c.answers;
+        EXPECT_EQ(w.close(), c.closes) << c.saveVehicle;
+        EXPECT_EQ(w.isVisible(), !c.closes);
+        EXPECT_EQ(static_cast<int>(questions.size()), c.asked);
+        if (c.asked) {
+            EXPECT_EQ(questions[0].text.toStdString(),
+                      "Do you want to save vehicle definition\r\n" + vehicle + "?");
+        }
+        EXPECT_EQ(TempDir::Read(vehicle).find("Edited by the test") != std::string::npos, c.saved)
+            << c.saveVehicle;
+        window.reset();
+    }
+}
+
+TEST_F(MainTest, ClosingDuringARunStopsItFirst) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    w.Options.SaveData = 2;
+    bool closedInside = true;
+    after(600, [&] { closedInside = w.close(); });
+    w.actAldlStart->trigger();
+    EXPECT_FALSE(closedInside); // the window waits for its loop
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_EQ(w.ActiveLoops(), 0);
+    QApplication::processEvents(); // the close that was held back
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainTest, PrintsTheMacrosPageToPdf) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") +
+             "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle + "\r\n");
+    TfMain& w = open();
+    const std::string pdf = dir.File("macros.pdf");
+    w.PrintDialogHook = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        return true;
+    };
+    w.PageControl->setCurrentIndex(0);
+    w.actFilePrint->trigger();
+    EXPECT_TRUE(questions.empty());
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_EQ(TempDir::Read(pdf).substr(0, 4), "%PDF");
+    EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+
+    // The dashboard is not printed.
+    std::filesystem::remove(pdf);
+    w.PageControl->setCurrentIndex(2);
+    w.actFilePrint->trigger();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].text, "Printing not supported for Dashboard display");
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(MainTest, CommandErrorsGoToTheErrorReport) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n");
+    TfMain& w = open();
+    w.Log->Add(frameAt(0), true);
+    w.SetRunState(w.RunState | rsLogModified | rsLogHasData);
+    fileAnswer = QString::fromStdString(dir.File("no-such-folder/run.alg"));
+    w.actFileSaveAs->trigger(); // the log cannot be written there
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(w.InRunState(rsLogModified));
+}
