@@ -208,6 +208,10 @@ TListPageFrame::TListPageFrame(const std::vector<TListColumn>& columns, QWidget*
 
 TListPageFrame::~TListPageFrame() = default;
 
+bool TListPageFrame::ShowsEmptyText() const {
+    return Stack->currentWidget() == EmptyText;
+}
+
 QWidget& TListPageFrame::shownView() const {
     return CurrentStyle == vsReport ? static_cast<QWidget&>(*Tree) : static_cast<QWidget&>(*Icons);
 }

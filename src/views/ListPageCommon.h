@@ -79,6 +79,8 @@ public:
     QTreeWidget& list() const { return *Tree; }
     QListView& iconView() const { return *Icons; }
     QLabel& emptyText() const { return *EmptyText; }
+    // The empty-page text covers the page.
+    bool ShowsEmptyText() const;
     // The view that shows the rows in the current style.
     QWidget& shownView() const;
 
