@@ -16,11 +16,17 @@ class TTable;
 class TDBIniGridModel;
 
 struct TGridColumn {
+    TGridColumn(std::string field, std::string title = {}, bool boldTitle = false,
+                std::vector<std::string> picks = {}, int width = 0)
+        : Field(std::move(field)), Title(std::move(title)), BoldTitle(boldTitle),
+          Picks(std::move(picks)), Width(width) {}
     std::string Field;
     std::string Title; // empty: the field name
     bool BoldTitle = false;
     std::vector<std::string> Picks; // fixed choices (e.g. "True", "False"); empty: free text
     int Width = 0;                  // initial width; 0 keeps the view's default
+    // Choices gathered when the cell editor opens; the user may also type (editable list).
+    std::function<std::vector<std::string>()> PickSource;
 };
 
 class TDBIniGrid : public QTableView {

@@ -1,8 +1,33 @@
 #include "editor/EditByteBit.h"
 
+#include "common/Format.h"
 #include "editor/BitEdit.h"
 
-TfEditByteBit::TfEditByteBit(QWidget* parent) : QDialog(parent), bitEdit_(new TBitEdit(this)) {}
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfEditByteBit::TfEditByteBit(QWidget* parent)
+    : QDialog(parent, Qt::Tool), bitEdit_(new TBitEdit(this)), line_(new QLineEdit(this)) {
+    setWindowTitle(QStringLiteral("Select Start Byte and Number of Bits..."));
+    line_->setReadOnly(true);
+    line_->setFocusPolicy(Qt::NoFocus);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* box = new QVBoxLayout(this);
+    box->addWidget(bitEdit_);
+    box->addWidget(line_);
+    box->addWidget(buttons);
+    box->setSizeConstraint(QLayout::SetFixedSize);
+    bitEdit_->OnSelectionChanged = [this](TBitEdit&, int byte, int bit, int count) {
+        line_->setText(QString::fromStdString(Format("Start: %d.%d - Bits: %d", byte, bit, count)));
+    };
+}
+
 void TfEditByteBit::SetSelection(int bits, double start) {
     bitEdit_->SetSelection(bits, start);
 }

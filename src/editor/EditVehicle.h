@@ -3,10 +3,12 @@
 // attributes) beside the page that edits the selected node. Edits go straight into the tables.
 #include <QDialog>
 
+#include <functional>
 #include <string>
 
 class QPushButton;
 class QSplitter;
+class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TEditorPage;
@@ -28,6 +30,11 @@ public:
 
     // Node text of the current record of a level (0 vehicle ... 3 attribute).
     std::string NodeText(int level) const;
+    // Posts every table still in edit or insert; false (after a message) when one refused.
+    bool PostAll();
+    TEditorPage* CurrentPage() const; // nullptr when no page is shown
+    // Answers the delete questions; empty: a message box with Yes and No.
+    std::function<bool(const std::string& question)> Confirm;
 
     QTreeWidget* tvVehicle = nullptr;
     QSplitter* splitter = nullptr;
@@ -45,6 +52,20 @@ protected:
     void done(int result) override;
 
 private:
+    void loadSettings();
+    void saveSettings();
+    TEditorPage* pageOf(int level) const;
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, int level);
+    void sortTree();
+    void updateNodeText();
+    bool locateNode(QTreeWidgetItem* node);
+    void currentNodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void showNode(QTreeWidgetItem* node);
+    void insertAttribute();
+    static std::string levelName(int level);
+    bool confirm(const std::string& question);
+
+    QStackedWidget* pages_ = nullptr;
     TVehicle& vehicle_;
     std::string iniFile_;
     bool updating_ = false;

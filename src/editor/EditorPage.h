@@ -13,6 +13,8 @@
 #include <vector>
 
 class QCheckBox;
+class QIcon;
+class QLabel;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -86,6 +88,12 @@ private:
     std::vector<TLink*> links_;
     bool refreshing_ = false;
 };
+
+// Icons of the tree levels: 0 vehicle, 1 module, 2 request, 3 + AType for an attribute.
+QIcon EditorNodeIcon(int index);
+// A page header: a 32 by 32 icon and a bold caption; label (if given) receives the caption label.
+QWidget* EditorPageHeader(QWidget* parent, const QIcon& icon, const QString& text,
+                          QLabel** label = nullptr);
 
 // The text of a refused value and of a refused post, shown in a warning box.
 void ShowEditError(QWidget* parent, const std::string& message);

@@ -2,6 +2,12 @@
 // The module page: code, mode byte (from the mode byte list), description, ID, listen, comments.
 #include "editor/EditorPage.h"
 
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
 class TframeEdM : public TEditorPage {
 public:
     TframeEdM(TVehicle& vehicle, QWidget* parent);
@@ -9,4 +15,14 @@ public:
     void Refresh() override;
     bool CommitEdits() override;
     void FocusCode() override;
+
+    QLineEdit* edMCode = nullptr;
+    QComboBox* cbMode = nullptr;
+    QLineEdit* edMDesc = nullptr;
+    QLineEdit* edModuleID = nullptr;
+    QCheckBox* cbListen = nullptr;
+    QPlainTextEdit* mmComments = nullptr;
+
+private:
+    TFieldBinder binder_;
 };
