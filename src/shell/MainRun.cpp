@@ -567,6 +567,7 @@ void TfMain::MonitorDetailChanged(int frame) {
     case 4:
         if (actViewDTCs->isChecked()) {
             DTCList->ShowValues(running, frameText, timeText);
+            setTabIcons(); // the tab shows whether a code is set
         }
         break;
     case 5:

@@ -615,3 +615,85 @@ TEST_F(MainTest, CommandErrorsGoToTheErrorReport) {
     EXPECT_EQ(questions[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(w.InRunState(rsLogModified));
 }
+
+TEST_F(MainTest, ListeningToChatterPausesResumesAndStopsAndEndsWithTheWindow) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    ASSERT_TRUE(w.actAldlChatter->isEnabled());
+    after(800, [&] { w.actAldlPause->trigger(); });
+    w.actAldlChatter->trigger(); // returns once paused
+    EXPECT_EQ(w.RunState & rsBusy, rsChatter | rsPaused);
+    EXPECT_TRUE(hasText("Scan for chatter..."));
+    EXPECT_TRUE(hasText("Pause scanning for chatter"));
+    const int heard = countText("Resume scanning for chatter");
+    EXPECT_EQ(heard, 0);
+
+    // Resumed, then the window is closed while it listens: the loop ends first.
+    bool closedInside = true;
+    after(600, [&] { closedInside = w.close(); });
+    w.actAldlPause->trigger();
+    EXPECT_FALSE(closedInside);
+    EXPECT_TRUE(hasText("Resume scanning for chatter"));
+    EXPECT_TRUE(hasText("Stop scanning for chatter"));
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainTest, AnEditThatChangesNothingRestoresTheRunState) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") +
+             "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle + "\r\n");
+    TfMain& w = open();
+    w.Log->Add(frameAt(0), true);
+    w.SetRunState(w.RunState | rsLogHasData);
+    const uint32_t before = w.RunState;
+    uint32_t during = 0;
+    w.VehicleEditor = [&] { during = w.RunState; };
+    w.actEditVehicle->trigger();
+    EXPECT_EQ(during, before & ~rsMacroSelected);
+    EXPECT_EQ(w.RunState, before);
+}
+
+TEST_F(MainTest, SelectVehicleWithAnUnsavedVehicle) {
+    const std::string vehicle = dir.File("v.xml");
+    std::filesystem::copy_file(SampleVehicle, vehicle);
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=" + vehicle +
+             "\r\n");
+    TfMain& w = open();
+    TTable& vehicles = *w.Vehicle->Vehicles;
+    vehicles.Edit();
+    vehicles.SetAsString("VDesc", "Edited by the test");
+    vehicles.Post();
+    w.Options.SaveVehicle = 1;
+
+    answers = {QMessageBox::Cancel};
+    w.actFileOpenVehicle->trigger();
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_TRUE(w.Vehicle->Dirty);
+
+    answers = {QMessageBox::No};
+    fileAnswer = QString::fromStdString(SampleVehicle);
+    w.actFileOpenVehicle->trigger();
+    EXPECT_EQ(dialogs.size(), 1u);
+    EXPECT_FALSE(w.Vehicle->Dirty);
+    EXPECT_EQ(w.Vehicle->FileName, SampleVehicle);
+    EXPECT_EQ(w.MruVehicle, SampleVehicle);
+    EXPECT_EQ(w.windowTitle(), "SIM-V8.xml - Quorvin V4");
+    EXPECT_TRUE(w.InRunState(rsMacroSelected));
+    EXPECT_EQ(TempDir::Read(vehicle).find("Edited by the test"), std::string::npos);
+}
+
+TEST_F(MainTest, HelpWithoutItsPageWarnsWithTheFolder) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n");
+    TfMain& w = open();
+    SetHelpDir(dir.File("data"));
+    w.actHelp->trigger();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].text.toStdString(),
+              "Cannot find the Quorvin V4 help file: \"" + dir.File("data") +
+                  "/index.htm\"\r\nUse the Properties editor to specify the directory that "
+                  "contians index.htm");
+}
