@@ -1,0 +1,489 @@
+#include "definitions/TableText.h"
+
+#include "common/Common.h"
+#include "common/Format.h"
+#include "definitions/XMLData.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <set>
+
+const char* const ClipboardEmptyText = "Clipboard does not contain any data.";
+const char* const AttrPasteFormatText =
+    "Clipboard data does not contain valid data.\r\n\r\nThe data to be pasted MUST contain one or "
+    "more <CR><NL> delimted records.\r\nEach record MUST contain the following 7 tab delimited "
+    "fields: \r\nStart Byte.Bit <tab> Number of bits <tab> Code <tab> Description <tab> Units "
+    "<tab> Factor <tab> Offset <CR><NL>\r\n\r\nNOTE: Copying a block of 7 columns from Excel "
+    "produces the required data format.";
+const char* const ReversePasteQuestion =
+    "You pressed CTRL-A\r\nDo you want to reverse-paste data from the clipboard?";
+const char* const PasteQuestion =
+    "You pressed CTRL-B\r\nDo you want to paste data from the clipboard?";
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (isBlank(s[b]) || s[b] == '\r' || s[b] == '\n')) {
+        ++b;
+    }
+    while (e > b && (isBlank(s[e - 1]) || s[e - 1] == '\r' || s[e - 1] == '\n')) {
+        --e;
+    }
+    return s.substr(b, e - b);
+}
+
+bool fits(const std::string& text, TFieldType type) {
+    TFieldDef def;
+    def.DataType = type;
+    TValue out;
+    return TTable::ConvertValue(TValue(text), def, out);
+}
+
+// A decimal fraction with a point whatever the locale, or hexadecimal after "$".
+bool readPointNumber(const std::string& text, double& value) {
+    if (!text.empty() && text[0] == '$') {
+        int i = 0;
+        if (!TryReadInt(text, i)) {
+            return false;
+        }
+        value = i;
+        return true;
+    }
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (b != e && *b == '+') {
+        ++b;
+    }
+    auto [p, ec] = std::from_chars(b, e, value);
+    return ec == std::errc() && p == e && b != e && std::isfinite(value);
+}
+
+// As a module ID: "$" or decimal, then the whole text as bare hexadecimal.
+bool readRawByte(const std::string& text, int& value) {
+    return TryReadInt(text, value) || TryReadInt("$" + text, value);
+}
+
+std::string lineError(size_t index, const std::string& text) {
+    return Format("Line %d: %s", static_cast<int>(index + 1), text.c_str());
+}
+
+} // namespace
+
+std::vector<std::string> SplitTextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false; // a line has started since the last break
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            lines.push_back(line);
+            line.clear();
+            open = false;
+        } else {
+            line += c;
+            open = true;
+        }
+    }
+    if (open) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ProperCase(const std::string& text) {
+    std::string s = text;
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        s[i] = static_cast<char>(i == 0 ? std::toupper(c) : std::tolower(c));
+    }
+    return s;
+}
+
+void PasteLines(TTable& table, const std::string& keyField, const std::string& targetField,
+                const std::vector<std::string>& lines, bool reverse) {
+    table.CheckBrowseMode();
+    int highest = -1;
+    for (table.First(); !table.Eof(); table.Next()) {
+        highest = std::max(highest, static_cast<int>(table.AsInteger(keyField)));
+    }
+    table.First();
+    const size_t count = lines.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (table.Eof()) {
+            table.Insert();
+            table.SetAsInteger(keyField, ++highest);
+        } else {
+            table.Edit();
+        }
+        table.SetAsString(targetField, ProperCase(lines[reverse ? count - 1 - i : i]));
+        table.Post();
+        table.Next();
+    }
+}
+
+bool ParseAttrPaste(const std::vector<std::string>& lines, std::vector<TAttrPasteLine>& out,
+                    std::string& error) {
+    out.clear();
+    std::vector<TAttrPasteLine> parsed;
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = Split(line, "\t");
+        if (f.size() != 7) {
+            error = AttrPasteFormatText;
+            return false;
+        }
+        parsed.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
+    }
+    for (size_t i = 0; i < parsed.size(); ++i) {
+        const TAttrPasteLine& p = parsed[i];
+        const std::pair<const std::string*, const char*> numbers[] = {
+            {&p.Start, "the start \"%s\" is not a number"},
+            {&p.Bits, "the number of bits \"%s\" is not a whole number"},
+            {&p.Factor, "the factor \"%s\" is not a number"},
+            {&p.Offset, "the offset \"%s\" is not a number"}};
+        for (const auto& [text, message] : numbers) {
+            const TFieldType type = text == &p.Bits ? TFieldType::ftInteger : TFieldType::ftFloat;
+            if (!fits(*text, type)) {
+                error = lineError(i, Format(message, text->c_str()));
+                return false;
+            }
+        }
+    }
+    out = std::move(parsed);
+    return true;
+}
+
+int PastedAttrType(const TAttrPasteLine& line) {
+    return ReadNumber(line.Factor, 1) == 1 && ReadNumber(line.Offset, 1) == 0 ? atRaw : atScaled;
+}
+
+namespace {
+
+bool sameNumber(double a, double b) {
+    return std::fabs(a - b) < 1e-6;
+}
+
+bool locateAttr(TTable& attrs, double start, int bits) {
+    for (attrs.First(); !attrs.Eof(); attrs.Next()) {
+        if (sameNumber(attrs.AsFloat("Start"), start) && attrs.AsInteger("Bits") == bits) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool equalNoCase(const std::string& a, const char* b) {
+    std::string upper = a;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper == b;
+}
+
+} // namespace
+
+void ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
+                    const std::function<void()>& addSubitem) {
+    TTable& attrs = vehicle.Attrs;
+    TTable& scale = vehicle.AScale;
+    for (const TAttrPasteLine& line : lines) {
+        attrs.CheckBrowseMode();
+        const double start = ReadNumber(line.Start, 0);
+        const int bits = static_cast<int>(ReadNumber(line.Bits, 0));
+        if (!locateAttr(attrs, start, bits)) {
+            addSubitem();
+        }
+        const int atype = PastedAttrType(line);
+        if (!attrs.Editing()) {
+            attrs.Edit();
+        }
+        attrs.SetAsString("ACode", line.Code);
+        attrs.SetAsString("ADesc", line.Desc);
+        attrs.SetAsString("Start", line.Start);
+        attrs.SetAsString("Bits", line.Bits);
+        attrs.SetAsBool("Visible", !equalNoCase(line.Desc, "NOT USED"));
+        attrs.SetAsInteger("AType", atype);
+        attrs.Post();
+
+        scale.First();
+        if (scale.IsEmpty()) {
+            scale.Insert();
+        } else {
+            scale.Edit();
+        }
+        scale.SetAsString("Units", line.Units);
+        scale.SetAsString("Factor", line.Factor);
+        scale.SetAsString("Offset", line.Offset);
+        for (const char* box : {"Reverse", "Invert", "Hex", "Signed"}) {
+            scale.SetAsBool(box, false);
+        }
+        const int b = ReadBits(line.Bits);
+        TValueRange range = atype == atRaw
+                                ? RawRange(b)
+                                : ScaledRange(b, false, false, false, ReadNumber(line.Offset, 0),
+                                              ReadNumber(line.Factor, 1), true);
+        WriteRange(scale, "Alarm", range);
+        WriteRange(scale, "Display", range);
+        scale.Post();
+    }
+}
+
+int ReadBits(const std::string& text) {
+    int bits = 0;
+    if (!TryReadInt(text, bits)) {
+        return 8;
+    }
+    return Clamp(bits, 0, 16);
+}
+
+TValueRange ScaledRange(int bits, bool invert, bool reverse, bool isSigned, double offset,
+                        double factor, bool ordered) {
+    TValueRange r;
+    r.Min = ScaledMin(bits, invert, reverse, isSigned, offset, factor);
+    r.Max = ScaledMax(bits, invert, reverse, isSigned, offset, factor);
+    if (ordered && r.Min > r.Max) {
+        std::swap(r.Min, r.Max);
+    }
+    return r;
+}
+
+TValueRange RawRange(int bits) {
+    return {0, static_cast<double>((int64_t{1} << Clamp(bits, 0, 16)) - 1)};
+}
+
+TValueRange LookupRange(TTable& table) {
+    table.CheckBrowseMode();
+    TValueRange r;
+    if (!table.IsEmpty()) {
+        table.Last();
+        const double last = table.AsFloat("Value");
+        table.First();
+        const double first = table.AsFloat("Value");
+        r = {std::min(first, last), std::max(first, last)};
+    }
+    table.First();
+    return r;
+}
+
+void WriteRange(TTable& scale, const std::string& prefix, const TValueRange& range) {
+    if (!scale.Editing()) {
+        if (scale.IsEmpty()) {
+            scale.Insert();
+        } else {
+            scale.Edit();
+        }
+    }
+    // The compact text is what the user sees; store the number it stands for.
+    auto compact = [](double v) {
+        double d = 0;
+        std::string text = NumberText(static_cast<float>(v));
+        std::replace(text.begin(), text.end(), DecimalSeparator, '.');
+        return readPointNumber(text, d) ? d : v;
+    };
+    scale.SetAsFloat(prefix + "Min", compact(range.Min));
+    scale.SetAsFloat(prefix + "Max", compact(range.Max));
+}
+
+void ApplyScaleCode(TTable& scale, const TTable& catalogue) {
+    const TRecord* picked = catalogue.CurrentRecord();
+    if (!picked) {
+        return;
+    }
+    scale.First();
+    if (scale.Editing()) {
+        // already in edit or insert: keep it
+    } else if (scale.IsEmpty()) {
+        scale.Insert();
+    } else {
+        scale.Edit();
+    }
+    const int n = std::min(scale.FieldCount(), catalogue.FieldCount());
+    for (int i = 0; i < n; ++i) {
+        scale.SetAt(i, picked->Values[i]);
+    }
+}
+
+void SetNewScaleDefaults(TTable& catalogue) {
+    catalogue.SetAsString("Units", "");
+    catalogue.SetAsFloat("Factor", 1);
+    catalogue.SetAsFloat("Offset", 0);
+    for (const char* box : {"Reverse", "Invert", "Hex", "Signed"}) {
+        catalogue.SetAsBool(box, false);
+    }
+}
+
+std::vector<std::string> SplitCommaText(const std::string& line) {
+    std::vector<std::string> items;
+    size_t i = 0;
+    const size_t n = line.size();
+    auto skipBlanks = [&] {
+        while (i < n && isBlank(line[i])) {
+            ++i;
+        }
+    };
+    skipBlanks();
+    while (i < n) {
+        std::string item;
+        if (line[i] == '"') {
+            ++i;
+            while (i < n) {
+                if (line[i] == '"') {
+                    if (i + 1 < n && line[i + 1] == '"') {
+                        item += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                item += line[i++];
+            }
+        } else {
+            while (i < n && line[i] != ',' && !isBlank(line[i])) {
+                item += line[i++];
+            }
+        }
+        items.push_back(item);
+        skipBlanks();
+        if (i < n && line[i] == ',') {
+            ++i;
+            skipBlanks();
+            if (i == n) {
+                items.emplace_back(); // a trailing comma ends with an empty item
+            }
+        }
+    }
+    return items;
+}
+
+bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std::string& error) {
+    rows.clear();
+    std::vector<TLookupRow> read;
+    std::set<int> seen;
+    const std::vector<std::string> lines = SplitTextLines(text);
+    int count = 0; // non-empty lines before this one
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = trim(lines[i]);
+        if (line.empty()) {
+            continue;
+        }
+        if (line.find('\0') != std::string::npos) {
+            error = lineError(i, "not a text line");
+            return false;
+        }
+        std::vector<std::string> items = SplitCommaText(line);
+        TLookupRow row;
+        if (items.size() >= 2) {
+            if (!readRawByte(items[0], row.RawByte)) {
+                error = lineError(i, "the raw byte \"" + items[0] + "\" is not a whole number");
+                return false;
+            }
+            if (!readPointNumber(items[1], row.Value)) {
+                error = lineError(i, "the value \"" + items[1] + "\" is not a number");
+                return false;
+            }
+        } else {
+            row.RawByte = count;
+            if (items.empty() || !readPointNumber(items[0], row.Value)) {
+                error = lineError(i, "the value \"" + line + "\" is not a number");
+                return false;
+            }
+        }
+        if (!seen.insert(row.RawByte).second) {
+            error = lineError(i, Format("the raw byte %d is already in the table", row.RawByte));
+            return false;
+        }
+        read.push_back(row);
+        ++count;
+    }
+    rows = std::move(read);
+    return true;
+}
+
+std::string LookupText(const std::vector<TLookupRow>& rows) {
+    std::string text;
+    for (const TLookupRow& r : rows) {
+        char buffer[64];
+        auto [p, ec] =
+            std::to_chars(buffer, buffer + sizeof buffer, r.Value, std::chars_format::fixed, 6);
+        std::string value = ec == std::errc() ? std::string(buffer, p) : "0.000000";
+        if (value == "-0.000000") {
+            value = "0.000000";
+        }
+        text += std::to_string(r.RawByte) + "," + value + "\r\n";
+    }
+    return text;
+}
+
+std::vector<TLookupRow> LookupRows(TTable& table) {
+    table.CheckBrowseMode();
+    std::vector<TLookupRow> rows;
+    for (table.First(); !table.Eof(); table.Next()) {
+        rows.push_back({table.AsInteger("RawByte"), table.AsFloat("Value")});
+    }
+    table.First();
+    return rows;
+}
+
+void ReplaceLookupRows(TTable& table, const std::vector<TLookupRow>& rows) {
+    table.DisableControls();
+    try {
+        table.Cancel();
+        table.EmptyTable();
+        for (const TLookupRow& r : rows) {
+            table.Insert();
+            table.SetAsInteger("RawByte", r.RawByte);
+            table.SetAsFloat("Value", r.Value);
+            table.Post();
+        }
+        table.First();
+    } catch (...) {
+        table.EnableControls();
+        throw;
+    }
+    table.EnableControls();
+}
+
+std::vector<TConversionRow> OutputConversionRows(double factor, double offset, bool invert,
+                                                 bool reverse, bool isSigned) {
+    std::vector<TConversionRow> rows;
+    rows.reserve(513);
+    auto add = [&](int i, int bits) {
+        rows.push_back({Format("$%4.4x", i), Format("%d", i),
+                        Format("%7.3f", static_cast<double>(ScaleValue(i, bits, invert, isSigned,
+                                                                       reverse, offset, factor)))});
+    };
+    for (int i = 0; i <= 255; ++i) {
+        add(i, 8);
+    }
+    rows.push_back({"skip...", "...", "..."});
+    for (int i = 65280; i <= 65535; ++i) {
+        add(i, 16);
+    }
+    return rows;
+}
+
+std::vector<TConversionRow> InputConversionRows(double factor, double offset) {
+    std::vector<TConversionRow> rows;
+    rows.reserve(256);
+    const float f = static_cast<float>(factor);
+    for (int i = 0; i <= 255; ++i) {
+        std::string input = "-"; // no byte stands for any input when the factor is 0
+        if (f != 0.0f) {
+            const float v = (static_cast<float>(i) - static_cast<float>(offset)) / f;
+            input = Format("%5.1f", static_cast<double>(v));
+        }
+        rows.push_back({Format("$%2.2x", i), Format("%d", i), input});
+    }
+    return rows;
+}
