@@ -463,7 +463,13 @@ void TGlimmDash::computeScale() {
 
 void TGlimmDash::relayout() {
     layout = GaugeLayout(kind, width(), height(), HBorder(), VBorder());
+    layoutSize = size();
     invalidate();
+}
+
+TGlimmLayout TGlimmDash::currentLayout() const {
+    return layoutSize == size() ? layout
+                                : GaugeLayout(kind, width(), height(), HBorder(), VBorder());
 }
 
 double TGlimmDash::Origin() const {
@@ -471,7 +477,7 @@ double TGlimmDash::Origin() const {
     case gkDial:
         return DialOrigin;
     case gkBar:
-        return layout.Value.Top;
+        return currentLayout().Value.Top;
     case gkLight:
         break;
     }
@@ -483,7 +489,7 @@ double TGlimmDash::Extent() const {
     case gkDial:
         return DialExtent;
     case gkBar:
-        return layout.Value.Top - layout.Minimum.Bottom;
+        return currentLayout().Value.Top - currentLayout().Minimum.Bottom;
     case gkLight:
         break;
     }

@@ -165,7 +165,7 @@ public:
     QRect LastUpdateRect() const { return lastUpdate; }
     // How often the static layer has been rebuilt (a value change inside its band never does).
     int StaticRenders() const { return staticRenders; }
-    TGlimmLayout Boxes() const { return layout; }
+    TGlimmLayout Boxes() const { return currentLayout(); }
     // Origin and extent of the value coordinate; pos(v) of the scale.
     double Origin() const;
     double Extent() const;
@@ -229,6 +229,8 @@ private:
     TGlimmScale scale;
     int band = 2, paintedBand = 0;
     TGlimmLayout layout;
+    QSize layoutSize;                   // the size the layout was made for
+    TGlimmLayout currentLayout() const; // the layout of the size the gauge has now
     QImage staticLayer, composed;
     bool staticDirty = true;
     QRect lastDrawn, lastUpdate;

@@ -302,6 +302,9 @@ QRect TGlimmDash::drawDynamic(QPainter& p) {
 }
 
 void TGlimmDash::ensureRendered() {
+    if (layoutSize != size()) {
+        relayout(); // resized while hidden: no resize event has come yet
+    }
     if (!staticDirty && staticLayer.size() == size()) {
         return;
     }
@@ -318,7 +321,7 @@ void TGlimmDash::ensureRendered() {
 // A value change inside the band: restore the static layer where the value was drawn last
 // time, draw it again and repaint the union of both areas only.
 void TGlimmDash::renderDynamic() {
-    if (staticDirty || staticLayer.size() != size()) {
+    if (staticDirty || staticLayer.size() != size() || layoutSize != size()) {
         invalidate();
         return;
     }
