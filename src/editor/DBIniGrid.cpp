@@ -271,14 +271,15 @@ void TDBIniGrid::currentRowChanged(int row) {
 }
 
 std::string TDBIniGrid::IniKey() const {
-    std::string owner;
+    // The owner is the editor page holding the grid, else its window.
+    QWidget* owner = window();
     for (QWidget* p = parentWidget(); p; p = p->parentWidget()) {
-        if (!p->objectName().isEmpty()) {
-            owner = p->objectName().toStdString();
+        if (dynamic_cast<TEditorPage*>(p)) {
+            owner = p;
             break;
         }
     }
-    return owner + "." + objectName().toStdString();
+    return owner->objectName().toStdString() + "." + objectName().toStdString();
 }
 
 std::string TDBIniGrid::ColumnWidthsText() const {

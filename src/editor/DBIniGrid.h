@@ -46,7 +46,7 @@ public:
 
     // Empty: the system's settings file (IniPath()).
     std::string IniFileName;
-    std::string IniKey() const; // parent's object name + "." + own object name
+    std::string IniKey() const; // owner page's (or window's) name + "." + own name
     void LoadColumnWidths(const TIniFile& ini);
     void SaveColumnWidths(TIniFile& ini) const;
     void LoadColumnWidths(); // through IniFileName

@@ -149,6 +149,13 @@ TframeEdV::TframeEdV(TVehicle& vehicle, QWidget* parent)
     pcVehicle->addTab(timingTab(), QStringLiteral("&Timing"));
     pcVehicle->addTab(macrosTab(), QStringLiteral("&Macros"));
     pcVehicle->addTab(authorTab(), QStringLiteral("A&uthor"));
+    connect(pcVehicle, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != 3)
+            return;
+        int total = macroSplit->width();
+        if (total > macroWidth_)
+            macroSplit->setSizes({macroWidth_, total - macroWidth_});
+    });
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(EditorPageHeader(this, EditorNodeIcon(0), QStringLiteral("Vehicle")));
@@ -413,6 +420,9 @@ QWidget* TframeEdV::macrosTab() {
     macroSplit->addWidget(left);
     macroSplit->addWidget(right);
     macroSplit->setStretchFactor(1, 1);
+    // A hidden splitter rescales its sizes when first laid out: keep the width apart.
+    connect(macroSplit, &QSplitter::splitterMoved, this,
+            [this] { macroWidth_ = macroSplit->sizes().value(0, macroWidth_); });
 
     dbgMacros->OnRowChanged = [this] { refreshMacro(); };
     navMacros->OnClick = [this](TNavButton) {
@@ -504,12 +514,12 @@ void TframeEdV::FocusCode() {
 }
 
 void TframeEdV::LoadSettings(const TIniFile& ini, const std::string& section) {
-    int width = ini.ReadInteger(section, "macroSplit", 100);
-    macroSplit->setSizes({std::max(30, width), 400});
+    macroWidth_ = std::max(30, ini.ReadInteger(section, "macroSplit", 100));
+    macroSplit->setSizes({macroWidth_, 400});
 }
 
 void TframeEdV::SaveSettings(TIniFile& ini, const std::string& section) {
-    ini.WriteInteger(section, "macroSplit", macroSplit->sizes().value(0, 100));
+    ini.WriteInteger(section, "macroSplit", macroWidth_);
 }
 
 void TframeEdV::RefreshBaud() {

@@ -93,4 +93,5 @@ private:
     QWidget* chatterTab_ = nullptr;
     QList<QWidget*> chatterControls_;
     bool settingDate_ = false;
+    int macroWidth_ = 100;
 };

@@ -1,0 +1,152 @@
+// The table grid: rows and cells from the table, editing that posts, refusals shown as messages
+// with nothing lost, confirmed deletes, and column widths in the ini file.
+#include "editor/DBIniGrid.h"
+
+#include "EditorFixture.h"
+#include "common/IniFile.h"
+
+#include <QAbstractButton>
+#include <QVBoxLayout>
+
+namespace {
+
+class DBIniGrid : public testing::Test {
+protected:
+    TSampleVehicle sample;
+    TVehicle& v = sample.V();
+    QWidget owner;
+    TDBIniGrid* grid = nullptr;
+
+    void SetUp() override {
+        owner.setObjectName("frameEdA");
+        auto* box = new QVBoxLayout(&owner);
+        grid = new TDBIniGrid(&owner);
+        grid->setObjectName("dbgDTCs");
+        box->addWidget(grid);
+        // An attribute of its own, with two DTC rows.
+        ASSERT_TRUE(v.Modules->Locate("MCode", "ECM"));
+        v.Attrs->Insert();
+        v.Attrs->SetAsString("ACode", "GRID");
+        v.Attrs->SetAsFloat("Start", 40);
+        v.Attrs->Post();
+        for (int bit : {0, 1}) {
+            v.DTCs->Insert();
+            v.DTCs->SetAsInteger("Bit", bit);
+            v.DTCs->SetAsString("Desc", "Code " + std::to_string(bit));
+            v.DTCs->Post();
+        }
+        grid->SetTable(v.DTCs, {{"Bit", "Bit", true},
+                                {"Dash"},
+                                {"Desc", "Description"},
+                                {"CEL", "CEL", false, {"True", "False"}}});
+        owner.show();
+    }
+    QString cell(int row, int column) {
+        return grid->model()->index(row, column).data().toString();
+    }
+    bool setCell(int row, int column, const QString& text) {
+        return grid->model()->setData(grid->model()->index(row, column), text, Qt::EditRole);
+    }
+};
+
+TEST_F(DBIniGrid, ShowsRowsInKeyOrderWithTitles) {
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(cell(1, 0), "1");
+    EXPECT_EQ(cell(1, 2), "Code 1");
+    EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "Description");
+    EXPECT_TRUE(grid->model()->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>().bold());
+    EXPECT_EQ(grid->IniKey(), "frameEdA.dbgDTCs");
+}
+
+TEST_F(DBIniGrid, EditingACellPostsWhenTheRowIsLeft) {
+    v.Changed = false;
+    ASSERT_TRUE(setCell(0, 2, "Oxygen sensor"));
+    EXPECT_TRUE(v.DTCs->Editing());
+    grid->setCurrentIndex(grid->model()->index(1, 2));
+    EXPECT_FALSE(v.DTCs->Editing());
+    EXPECT_TRUE(v.Changed);
+    v.DTCs->First();
+    EXPECT_EQ(v.DTCs->AsString("Desc"), "Oxygen sensor");
+    ASSERT_TRUE(setCell(1, 3, "True"));
+    EXPECT_TRUE(grid->Commit());
+    EXPECT_TRUE(v.DTCs->AsBool("CEL"));
+}
+
+TEST_F(DBIniGrid, ANumberThatCannotBeReadIsRefusedWithAMessage) {
+    TBoxAnswerer ok(QMessageBox::Ok);
+    EXPECT_FALSE(setCell(0, 1, "five"));
+    EXPECT_EQ(ok.Count, 1);
+    EXPECT_TRUE(ok.Text.contains("Dash")) << ok.Text.toStdString();
+    EXPECT_EQ(cell(0, 1), "");
+}
+
+TEST_F(DBIniGrid, AKeyViolationIsShownAndTheRowStaysUnposted) {
+    ASSERT_TRUE(setCell(1, 0, "0"));
+    {
+        TBoxAnswerer ok(QMessageBox::Ok);
+        EXPECT_FALSE(grid->Commit());
+        EXPECT_EQ(ok.Count, 1);
+        EXPECT_TRUE(ok.Text.contains("Key violation")) << ok.Text.toStdString();
+    }
+    EXPECT_TRUE(v.DTCs->Editing());
+    EXPECT_EQ(v.DTCs->AsString("Desc"), "Code 1"); // still the typed row
+    EXPECT_EQ(cell(1, 0), "0");
+    ASSERT_TRUE(setCell(1, 0, "7"));
+    EXPECT_TRUE(grid->Commit());
+    EXPECT_EQ(cell(1, 0), "7");
+}
+
+TEST_F(DBIniGrid, InsertedRowIsShownAndDeletesConfirm) {
+    TDBNavigator nav(&owner, {nbInsert, nbDelete, nbPost, nbCancel},
+                     {"Insert DTC", "Delete DTC", "Post edit", "Cancel edit"});
+    nav.SetTable(v.DTCs, grid);
+    EXPECT_EQ(nav.Button(nbInsert)->toolTip(), "Insert DTC");
+    nav.Click(nbInsert);
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    ASSERT_TRUE(setCell(2, 0, "5"));
+    nav.Click(nbPost);
+    EXPECT_EQ(v.DTCs->RecordCount(), 3);
+    {
+        TBoxAnswerer no(QMessageBox::No);
+        grid->DeleteCurrent();
+        EXPECT_EQ(no.Text, "Delete record?");
+    }
+    EXPECT_EQ(v.DTCs->RecordCount(), 3);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        nav.Click(nbDelete);
+        EXPECT_EQ(yes.Count, 1);
+    }
+    EXPECT_EQ(v.DTCs->RecordCount(), 2);
+}
+
+TEST_F(DBIniGrid, ColumnWidthsRoundTripThroughTheIniFile) {
+    grid->setColumnWidth(0, 41);
+    grid->setColumnWidth(2, 203);
+    TIniFile ini(sample.Ini);
+    grid->SaveColumnWidths(ini);
+    const std::string saved = ini.ReadString("ColumnWidths", "frameEdA.dbgDTCs", "");
+    EXPECT_EQ(saved.substr(0, 3), "41,");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), ','), 3);
+    grid->setColumnWidth(0, 90);
+    grid->LoadColumnWidths(ini);
+    EXPECT_EQ(grid->columnWidth(0), 41);
+    EXPECT_EQ(grid->columnWidth(2), 203);
+}
+
+TEST_F(DBIniGrid, ANonNumberKeepsThatColumnsWidthAndExtrasAreIgnored) {
+    grid->setColumnWidth(1, 77);
+    grid->ApplyColumnWidthsText("50,wide,60,70,80,90");
+    EXPECT_EQ(grid->columnWidth(0), 50);
+    EXPECT_EQ(grid->columnWidth(1), 77);
+    EXPECT_EQ(grid->columnWidth(2), 60);
+    EXPECT_EQ(grid->columnWidth(3), 70);
+}
+
+TEST_F(DBIniGrid, FollowsTheParentTable) {
+    v.Attrs->First(); // another attribute: its own (empty or not) DTC list
+    grid->Refresh();
+    EXPECT_EQ(grid->model()->rowCount(), v.DTCs->RecordCount());
+}
+
+} // namespace
