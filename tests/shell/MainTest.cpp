@@ -697,3 +697,26 @@ TEST_F(MainTest, HelpWithoutItsPageWarnsWithTheFolder) {
                   "/index.htm\"\r\nUse the Properties editor to specify the directory that "
                   "contians index.htm");
 }
+
+TEST_F(MainTest, APortFailureDuringARunGoesToTheConsoleAndStopsIt) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle));
+    TfMain& w = open();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectMacro("Engine data, repeating");
+    bool stoppedByItself = true;
+    after(700, [&] { sim.HangUp(); });
+    after(15000, [&] { // a safety net only
+        stoppedByItself = false;
+        w.actAldlStop->trigger();
+    });
+    w.actAldlStart->trigger();
+    EXPECT_TRUE(stoppedByItself);
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    EXPECT_TRUE(questions.empty()); // the console reports it, no message box
+    EXPECT_TRUE(console().filter("Input/output error").size() > 0 ||
+                console().filter("Can't").size() > 0)
+        << texts().join("\n").toStdString();
+    EXPECT_TRUE(hasText("Stop macro: " + title()));
+}
