@@ -59,7 +59,7 @@ TfExport::TfExport(TCartridge& engine, TDataLog& log, QWidget* parent)
     setObjectName(QLatin1String(Section));
     setWindowTitle(QStringLiteral("Export data..."));
     setMinimumSize(480, 340);
-    resize(560, 420);
+    resize(620, 430);
     auto* layout = new QVBoxLayout(this);
 
     auto* middle = new QHBoxLayout();

@@ -7,6 +7,7 @@
 #include <QBoxLayout>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -158,8 +159,16 @@ TListPageFrame::TListPageFrame(const std::vector<TListColumn>& columns, QWidget*
         RightAligned.push_back(c.Right);
     }
     Tree->setHeaderLabels(captions);
+    const QFontMetrics body(Tree->font());
+    const QFontMetrics head(Tree->header()->font());
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        Tree->setColumnWidth(i, columns[i].Width);
+        int width = std::max(columns[i].Width,
+                             head.horizontalAdvance(QString::fromUtf8(columns[i].Caption)) + 16);
+        if (columns[i].Sample) {
+            width =
+                std::max(width, body.horizontalAdvance(QString::fromUtf8(columns[i].Sample)) + 14);
+        }
+        Tree->setColumnWidth(i, width);
         Tree->headerItem()->setTextAlignment(
             i, (columns[i].Right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }

@@ -28,11 +28,15 @@ class QTreeWidgetItem;
 struct TAttr;
 class TCartridge;
 
-// One column of a list page: caption, initial width in pixels, right aligned or not.
+// One column of a list page: caption, initial width in pixels, right aligned or not, and the
+// widest text the column usually holds. The column starts at least as wide as its caption and
+// that text need in the font in use, so that fonts wider than the one the widths were chosen
+// for do not cut times and captions short.
 struct TListColumn {
     const char* Caption;
     int Width;
     bool Right;
+    const char* Sample = nullptr;
 };
 
 // The image entries of one row: item, attribute and (DTC and flag rows) the entry in the

@@ -15,7 +15,7 @@ const char* const EmptyPageText =
 const std::vector<TListColumn>& Columns() {
     static const std::vector<TListColumn> columns = {
         {"Attribute", 80, false}, {"Description", 160, false}, {"Module", 90, false},
-        {"Table", 45, true},      {"Raw", 60, true},           {"Scaled", 60, true},
+        {"Table", 45, true},      {"Raw", 60, true, "65535"},  {"Scaled", 60, true, "-1234.5"},
         {"Units", 60, false},     {"Minimum", 60, true},       {"Maximum", 60, true},
         {"%Low", 45, true},       {"%High", 45, true}};
     return columns;

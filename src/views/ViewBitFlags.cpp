@@ -13,10 +13,13 @@ const char* const EmptyPageText =
     "here, first\r\nselect a macro that returns bit flags.\r\n";
 
 const std::vector<TListColumn>& Columns() {
-    static const std::vector<TListColumn> columns = {
-        {"Description", 160, false}, {"Module", 90, false}, {"Table", 45, true},
-        {"Status", 100, false},      {"Note", 40, true},    {"Frame", 45, true},
-        {"Time", 70, true}};
+    static const std::vector<TListColumn> columns = {{"Description", 160, false},
+                                                     {"Module", 90, false},
+                                                     {"Table", 45, true},
+                                                     {"Status", 100, false},
+                                                     {"Note", 40, true},
+                                                     {"Frame", 45, true, "0000"},
+                                                     {"Time", 70, true, "00:00:00.000"}};
     return columns;
 }
 

@@ -12,10 +12,15 @@ const char* const EmptyPageText =
     "first\r\nselect a macro that returns DTCs.\r\n";
 
 const std::vector<TListColumn>& Columns() {
-    static const std::vector<TListColumn> columns = {
-        {"Description", 160, false}, {"Module", 90, false}, {"Table", 45, true},
-        {"DTC", 40, true},           {"CEL", 40, false},    {"Reference", 80, false},
-        {"Note", 40, true},          {"Frame", 45, true},   {"Time", 70, true}};
+    static const std::vector<TListColumn> columns = {{"Description", 160, false},
+                                                     {"Module", 90, false},
+                                                     {"Table", 45, true},
+                                                     {"DTC", 40, true},
+                                                     {"CEL", 40, false},
+                                                     {"Reference", 80, false},
+                                                     {"Note", 40, true},
+                                                     {"Frame", 45, true, "0000"},
+                                                     {"Time", 70, true, "00:00:00.000"}};
     return columns;
 }
 

@@ -50,7 +50,8 @@ TEST_F(ViewAldlTest, OneRowPerValueAttributeWithItsColumnsAndDashesBeforeTheFirs
     const int widths[] = {80, 160, 90, 45, 60, 60, 60, 60, 60, 45, 45};
     for (int c = 0; c < V::ColumnCount; ++c) {
         EXPECT_EQ(page.list().headerItem()->text(c), QLatin1String(captions[c]));
-        EXPECT_EQ(page.list().columnWidth(c), widths[c]) << captions[c];
+        // The widths given, or wider where the font needs it.
+        EXPECT_GE(page.list().columnWidth(c), widths[c]) << captions[c];
     }
     EXPECT_EQ(cell(page.list(), 0, V::colAttribute), "PROMID");
     EXPECT_EQ(cell(page.list(), 1, V::colAttribute), "CTS"); // flags and DTCs left out
