@@ -163,8 +163,8 @@ TDBIniGrid::TDBIniGrid(QWidget* parent) : QTableView(parent), model_(new TDBIniG
     setEditTriggers(QAbstractItemView::AllEditTriggers);
     setTabKeyNavigation(true);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    verticalHeader()->setFixedWidth(14);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->hide();
     horizontalHeader()->setHighlightSections(false);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {

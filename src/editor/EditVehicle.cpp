@@ -61,6 +61,9 @@ TfEditVehicle::TfEditVehicle(TVehicle& vehicle, QWidget* parent, std::string ini
     tvVehicle->setIconSize(QSize(16, 16));
     tvVehicle->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvVehicle->setSortingEnabled(false);
+    // Long node texts scroll sideways instead of being cut.
+    tvVehicle->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvVehicle->header()->setStretchLastSection(false);
 
     pages_ = new QStackedWidget(this);
     pages_->addWidget(new QWidget(pages_)); // nothing selected

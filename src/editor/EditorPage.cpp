@@ -268,7 +268,14 @@ QIcon drawnIcon(bool module) {
 
 } // namespace
 
+// The icon set lives in the static window library; make sure it is registered.
+static void initIcons() {
+    Q_INIT_RESOURCE(icons);
+}
+
 QIcon EditorNodeIcon(int index) {
+    static const bool registered = (initIcons(), true);
+    (void)registered;
     static const char* const files[] = {":/icons/vehicle.png",
                                         nullptr,
                                         nullptr,

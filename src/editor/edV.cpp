@@ -451,6 +451,8 @@ QWidget* TframeEdV::authorTab() {
     dtDate->setCalendarPopup(true);
     dtDate->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     dtDate->setToolTip(QStringLiteral("Date datastream was created"));
+    dtDate->setMaximumWidth(
+        dtDate->fontMetrics().horizontalAdvance("Wednesday, 30 September 2000") + 48);
     edDate = new QLineEdit(tab);
     edDate->hide();
     auto* edEmail = lineEdit(tab, "Email address where author can be contacted");
