@@ -3,6 +3,7 @@
 #include "common/Common.h"
 #include "common/Format.h"
 
+#include <QColor>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
@@ -36,6 +37,10 @@ TBitEdit::TBitEdit(QWidget* parent) : QWidget(parent) {
     }
     strip_ = new QTableWidget(1, kCells, this);
     strip_->setGeometry(0, 39, kWidth, 20);
+    strip_->horizontalHeader()->setMinimumSectionSize(1);
+    strip_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    strip_->setAutoScroll(false);
+    strip_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     strip_->horizontalHeader()->hide();
     strip_->verticalHeader()->hide();
     strip_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -50,6 +55,8 @@ TBitEdit::TBitEdit(QWidget* parent) : QWidget(parent) {
         strip_->setColumnWidth(c, width);
         auto* item = new QTableWidgetItem(c == kBlank ? QString() : QString::number(7 - c % 8));
         item->setTextAlignment(Qt::AlignCenter);
+        if (c != kBlank && (c / 8) % 2 == 1)
+            item->setBackground(QColor(0xE8, 0xEE, 0xF7));
         strip_->setItem(0, c, item);
     }
     QFont small = strip_->font();

@@ -6,6 +6,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,7 +60,6 @@ TfEditFrame::TfEditFrame(QWidget* parent) : QDialog(parent) {
     btnRefresh->setAutoDefault(false);
     connect(btnRefresh, &QPushButton::clicked, this, [this] { SetFrame(ComposedText()); });
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(btnRefresh, QDialogButtonBox::ActionRole);
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
     ok->setText(QStringLiteral("OK"));
     ok->setDefault(true);
@@ -69,7 +69,11 @@ TfEditFrame::TfEditFrame(QWidget* parent) : QDialog(parent) {
     auto* box = new QVBoxLayout(this);
     box->addLayout(grid);
     box->addStretch();
-    box->addWidget(buttons);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(btnRefresh);
+    bar->addStretch();
+    bar->addWidget(buttons);
+    box->addLayout(bar);
     resize(360, sizeHint().height());
     LoadWindowState(*this, kSection);
 }
