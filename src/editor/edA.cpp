@@ -684,7 +684,9 @@ void TframeEdA::PasteIntoGrid(TDBIniGrid* grid, bool reverse) {
         return;
     }
     // The target field follows the grid's current column.
-    const int column = std::max(0, grid->currentIndex().column());
+    // An empty grid has no current cell: its texts are what a paste there is for.
+    const QModelIndex current = grid->currentIndex();
+    const int column = current.isValid() ? current.column() : (grid == dbgEnums ? 1 : 2);
     // Columns in the order the grids were given them, and the fields a paste may fill.
     static const std::vector<std::string> dtcColumns = {"Bit", "Dash", "Desc",     "CEL",
                                                         "DTC", "Note", "NoteName", "Reference"};
