@@ -72,5 +72,4 @@ private:
     std::string iniFile_;
     TFieldBinder binder_;
     TfDisplayScale* display_ = nullptr;
-    int observer_ = 0;
 };

@@ -163,6 +163,10 @@ QWidget* TframeEdA::buildHeader() {
     outer->addWidget(
         EditorPageHeader(panel, EditorNodeIcon(3), QStringLiteral("Stream attribute"), &lbHeader));
     imHeader = panel->findChild<QLabel*>(QStringLiteral("headerIcon"));
+    // Room for the longest type name, so a change of type never clips the caption.
+    lbHeader->setMinimumWidth(
+        lbHeader->fontMetrics().horizontalAdvance(QStringLiteral("Lookup table stream attribute")) +
+        8);
 
     edACode = edit(panel, "edACode", "Short description or acronym (eg RPM)");
     edADesc = edit(panel, "edADesc", "Long description of attribute");
@@ -410,12 +414,12 @@ QWidget* TframeEdA::buildListTab(int atype) {
         grid->setToolTip(QStringLiteral("Diagnostic trouble codes"));
         grid->SetTable(*table, {TGridColumn("Bit", "Bit", true, {}, 30),
                                 TGridColumn("Dash", "Dash", false, {}, 40),
-                                TGridColumn("Desc", "Description", false, {}, 200),
+                                TGridColumn("Desc", "Description", false, {}, 250),
                                 TGridColumn("CEL", "CEL", false, {"True", "False"}, 45),
                                 TGridColumn("DTC", "DTC", false, {}, 45),
                                 TGridColumn("Note", "Note", false, {}, 40),
                                 TGridColumn("NoteName", "NoteName", false, {}, 80),
-                                TGridColumn("Reference", "Reference", false, {}, 80)});
+                                TGridColumn("Reference", "Reference", false, {}, 90)});
         comments = memo(bottom, "mmDTCComments", "Comments about each maflunction flag");
         nav = new TDBNavigator(bottom, all, hints("DTC"));
         binder = &dtcComments_;
@@ -429,9 +433,9 @@ QWidget* TframeEdA::buildListTab(int atype) {
         grid->setToolTip(QStringLiteral("Bit flags"));
         grid->SetTable(*table, {TGridColumn("Bit", "Bit", true, {}, 30),
                                 TGridColumn("Dash", "Dash", false, {}, 40),
-                                TGridColumn("Desc", "Description", false, {}, 160),
-                                TGridColumn("B0", "B0", false, {}, 70),
-                                TGridColumn("B1", "B1", false, {}, 70),
+                                TGridColumn("Desc", "Description", false, {}, 150),
+                                TGridColumn("B0", "B0", false, {}, 95),
+                                TGridColumn("B1", "B1", false, {}, 95),
                                 TGridColumn("Note0", "Note0", false, {}, 45),
                                 TGridColumn("NoteName0", "NoteName0", false, {}, 75),
                                 TGridColumn("Note1", "Note1", false, {}, 45),
@@ -459,7 +463,6 @@ QWidget* TframeEdA::buildListTab(int atype) {
         mmEnumComments = comments;
         splEnums = split;
     }
-    grid->horizontalHeader()->setStretchLastSection(true);
     grid->installEventFilter(this);
     nav->SetTable(*table, grid);
     binder->Bind(comments, *table, "Comments");
