@@ -82,6 +82,7 @@ QLabel* label(QWidget* parent, const char* text, QWidget* buddy) {
 void ensureRecord(TTable& table) {
     if (!table.Editing() && table.IsEmpty()) {
         table.Insert();
+        SetNewScaleDefaults(table); // a scale starts as factor 1, offset 0
     }
 }
 void ensureRecordOnEdit(QLineEdit* e, TTable& table) {

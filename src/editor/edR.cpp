@@ -35,6 +35,7 @@ void ensureRecordOnEdit(QLineEdit* e, TTable& table) {
     QObject::connect(e, &QLineEdit::textEdited, e, [&table] {
         if (!table.Editing() && table.IsEmpty()) {
             table.Insert();
+            SetNewScaleDefaults(table); // a scale starts as factor 1, offset 0
         }
     });
 }

@@ -178,6 +178,21 @@ TEST_F(EdR, RefusedPastesChangeNothing) {
     EXPECT_TRUE(warnings.empty());
 }
 
+TEST_F(EdR, TypingAUnitStartsAScaleOfFactorOne) {
+    QTreeWidgetItem* request = selectRequest();
+    while (!v.RScale->IsEmpty()) {
+        v.RScale->Delete();
+    }
+    editor->tvVehicle->setCurrentItem(request->parent());
+    editor->tvVehicle->setCurrentItem(request);
+    ASSERT_TRUE(page->edUnits->isEnabled());
+    type(page->edUnits, "kPa");
+    ASSERT_TRUE(page->CommitEdits());
+    ASSERT_EQ(v.RScale->RecordCount(), 1);
+    EXPECT_EQ(v.RScale->AsString("Units"), "kPa");
+    EXPECT_DOUBLE_EQ(v.RScale->AsFloat("Factor"), 1);
+}
+
 TEST_F(EdR, ARefusedNumberIsReportedAndKept) {
     selectRequest();
     type(page->edFactor, "x1");
