@@ -354,6 +354,20 @@ QWidget* TframeEdA::buildValueTab(int tab) {
         connect(btnScale, &QPushButton::clicked, this, &TframeEdA::SelectScale);
     }
     b.Bind(t.Comments, Vehicle.Attrs, "Comments");
+    // Tab order top to bottom, left to right, as the fields are laid out.
+    std::vector<QWidget*> order = {t.Units};
+    if (tab == 0) {
+        order.insert(order.end(), {edFactor, btnScale, edOffset});
+    }
+    order.insert(order.end(),
+                 {t.AlarmMin, t.AlarmMax, t.AlarmCalc, t.DisplayMin, t.DisplayMax, t.DisplayCalc});
+    if (tab == 0) {
+        order.insert(order.end(), {cbReverse, cbInvert, cbSigned, cbHex});
+    }
+    order.insert(order.end(), {t.DescMin, t.DescOk, t.DescMax, t.Comments});
+    for (size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
     connect(t.AlarmCalc, &QPushButton::clicked, this,
             [this, tab] { CalculateRange(tab, "Alarm"); });
     connect(t.DisplayCalc, &QPushButton::clicked, this,
@@ -598,7 +612,8 @@ void TframeEdA::SelectBits() {
         bits = 8;
     }
     TfEditByteBit dialog(this);
-    dialog.SetSelection(bits, ReadNumber(edStart->text().toStdString(), 1));
+    // The selector shows whole bytes of a frame; a typed width beyond them selects them all.
+    dialog.SetSelection(Clamp(bits, 0, 32), ReadNumber(edStart->text().toStdString(), 1));
     if (!PickBits(dialog)) {
         return;
     }
