@@ -34,6 +34,9 @@ class TRS232;
 class TRtime;
 class TVehicle;
 class TfAbout;
+class TfEditScale;
+class TfEditVehicle;
+class TfExport;
 class TframeViewMacros;
 
 // Run-state flags.
@@ -172,6 +175,9 @@ public:
     std::unique_ptr<TFlagListView> FlagList;
     std::unique_ptr<TfProperties> fProperties;
     std::unique_ptr<TfAbout> fAbout;
+    std::unique_ptr<TfEditVehicle> fEditVehicle;
+    std::unique_ptr<TfEditScale> fEditScale;
+    std::unique_ptr<TfExport> fExport;
 
     QToolBar* ToolBar = nullptr;
     QTabWidget* PageControl = nullptr;

@@ -5,16 +5,23 @@
 #include "common/Common.h"
 #include "common/IniFile.h"
 #include "definitions/XMLData.h"
+#include "editor/EditScale.h"
+#include "editor/EditVehicle.h"
 #include "engine/Cartridge.h"
 #include "engine/Detect.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
 #include "shell/About.h"
-#include "shell/ChartStandIn.h"
 #include "shell/MenuHelpers.h"
 #include "shell/WindowState.h"
+#include "views/Export.h"
+#include "views/ViewAldl.h"
+#include "views/ViewBitFlags.h"
+#include "views/ViewDTCs.h"
+#include "views/ViewDashBoard.h"
 #include "views/ViewMacros.h"
+#include "views/ViewMonitor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -103,6 +110,10 @@ TfMain::~TfMain() {
     } catch (const std::exception&) {
     }
     // The pages first (they refer to the objects below), then the objects in reverse order.
+    // The editors watch the vehicle's tables and save their layouts as they go.
+    fExport.reset();
+    fEditScale.reset();
+    fEditVehicle.reset();
     fAbout.reset();
     fProperties.reset();
     ValueList.reset();
@@ -372,12 +383,21 @@ void TfMain::createPages() {
         SetRunState(RunState | rsMacroSelected);
     });
 
-    // The views of the other pages; each is replaced here by its real view when it exists.
-    ValueList = std::make_unique<TEmptyValueList>();
-    Dashboard = std::make_unique<TEmptyDashboard>();
-    ChartMonitor = std::make_unique<TChartStandIn>(*Engine);
-    DTCList = std::make_unique<TEmptyDTCList>();
-    FlagList = std::make_unique<TEmptyFlagList>();
+    ValueList = std::make_unique<TframeViewAldl>(*Engine);
+    auto dashboard = std::make_unique<TframeViewDashBoard>();
+    dashboard->SetEngine(Engine.get());
+    dashboard->Confirm = [this](const QString& question) {
+        return Ask(QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    Dashboard = std::move(dashboard);
+    auto monitor = std::make_unique<TframeViewMonitor>(*Engine, *Log);
+    monitor->OnLogModified = [this] { SetRunState(RunState | rsLogModified); };
+    ChartMonitor = std::move(monitor);
+    auto dtcs = std::make_unique<TframeViewDTCs>(*Engine);
+    dtcs->OnCodeSetChanged = [this] { setTabIcons(); };
+    DTCList = std::move(dtcs);
+    FlagList = std::make_unique<TframeViewBitFlags>(*Engine);
 
     QWidget* pages[6] = {MacrosPage,          ValueList->Widget(),
                          Dashboard->Widget(), ChartMonitor->Widget(),
@@ -421,6 +441,16 @@ void TfMain::createOtherWindows() {
     fProperties = std::make_unique<TfProperties>(
         Link.get(), &Options, [this] { return vehicleAldl(); }, this);
     fAbout = std::make_unique<TfAbout>(this);
+    fEditVehicle = std::make_unique<TfEditVehicle>(*Vehicle, this);
+    VehicleEditor = [this] { fEditVehicle->exec(); };
+    fEditScale = std::make_unique<TfEditScale>(*Vehicle, this);
+    ScaleEditor = [this] { fEditScale->exec(); };
+    fExport = std::make_unique<TfExport>(*Engine, *Log, this);
+    fExport->MessageHook = [this](QMessageBox::Icon icon, const QString& text) {
+        Ask(icon, text, QMessageBox::Ok);
+    };
+    fExport->OnExported = [this] { MonitorDetailChanged(ChartMonitor->Cursor()); };
+    ExportDialog = [this] { fExport->Execute(); };
 }
 
 std::string TfMain::vehicleField(const std::string& name) const {

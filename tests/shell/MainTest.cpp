@@ -447,7 +447,7 @@ TEST_F(MainTest, NewOpenSaveAndTheTitle) {
     EXPECT_TRUE(w.InRunState(rsLogHasData));
     EXPECT_FALSE(w.InRunState(rsLogModified));
     EXPECT_EQ(w.windowTitle(), "v.xml - run.alg - Quorvin V4");
-    EXPECT_EQ(w.ChartMonitor->FrameText(), "4"); // re-plotted
+    EXPECT_EQ(w.ChartMonitor->FrameText(), "0"); // re-plotted, the cursor back on frame 0
     EXPECT_FALSE(w.ProgressBar->isVisible());
 
     // A broken file: the error report, and the cursor and progress bar come back.
