@@ -9,9 +9,9 @@ char DecimalSeparator = '.';
 namespace {
 
 // Formats one conversion with the C library; the caller has chosen the argument's type.
-template <typename T> std::string formatOne(const std::string& spec, T value) {
+template <typename T> std::string formatOne(const std::string& conversionText, T value) {
     char small[128];
-    int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int n = std::snprintf(small, sizeof small, conversionText.c_str(), value);
     if (n < 0) {
         return {};
     }
@@ -19,7 +19,7 @@ template <typename T> std::string formatOne(const std::string& spec, T value) {
         return std::string(small, n);
     }
     std::string big(n + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), conversionText.c_str(), value);
     big.resize(n);
     return big;
 }
@@ -53,23 +53,23 @@ std::string Format(const char* format, ...) {
             continue;
         }
         // Collect one conversion: flags, width, precision, length, conversion letter.
-        std::string spec = "%";
+        std::string conversionText = "%";
         ++p;
         while (*p && std::strchr("-+ #0", *p)) {
-            spec += *p++;
+            conversionText += *p++;
         }
         auto takeNumberOrStar = [&] {
             if (*p == '*') {
-                spec += std::to_string(va_arg(args, int));
+                conversionText += std::to_string(va_arg(args, int));
                 ++p;
             }
             while (*p >= '0' && *p <= '9') {
-                spec += *p++;
+                conversionText += *p++;
             }
         };
         takeNumberOrStar();
         if (*p == '.') {
-            spec += *p++;
+            conversionText += *p++;
             takeNumberOrStar();
         }
         std::string length;
@@ -80,10 +80,10 @@ std::string Format(const char* format, ...) {
         switch (conversion) {
         case 'd':
         case 'i':
-            spec += "lld";
-            out += formatOne(spec, length.empty() || length == "h" || length == "hh"
-                                       ? static_cast<long long>(va_arg(args, int))
-                                       : static_cast<long long>(va_arg(args, long long)));
+            conversionText += "lld";
+            out += formatOne(conversionText, length.empty() || length == "h" || length == "hh"
+                                                 ? static_cast<long long>(va_arg(args, int))
+                                                 : static_cast<long long>(va_arg(args, long long)));
             break;
         case 'u':
         case 'x':
@@ -93,14 +93,14 @@ std::string Format(const char* format, ...) {
                                        ? va_arg(args, unsigned int)
                                        : va_arg(args, unsigned long long);
             // Hexadecimal digits are always upper case in this system's texts.
-            spec += "ll";
-            spec += conversion == 'x' ? 'X' : conversion;
-            out += formatOne(spec, v);
+            conversionText += "ll";
+            conversionText += conversion == 'x' ? 'X' : conversion;
+            out += formatOne(conversionText, v);
             break;
         }
         case 'c':
-            spec += 'c';
-            out += formatOne(spec, va_arg(args, int));
+            conversionText += 'c';
+            out += formatOne(conversionText, va_arg(args, int));
             break;
         case 'f':
         case 'F':
@@ -108,25 +108,25 @@ std::string Format(const char* format, ...) {
         case 'E':
         case 'g':
         case 'G': {
-            spec += conversion;
-            std::string text = length == "L" ? formatOne(spec, va_arg(args, long double))
-                                             : formatOne(spec, va_arg(args, double));
+            conversionText += conversion;
+            std::string text = length == "L" ? formatOne(conversionText, va_arg(args, long double))
+                                             : formatOne(conversionText, va_arg(args, double));
             useDecimalSeparator(text);
             out += text;
             break;
         }
         case 's': {
             const char* s = va_arg(args, const char*);
-            spec += 's';
-            out += formatOne(spec, s ? s : "");
+            conversionText += 's';
+            out += formatOne(conversionText, s ? s : "");
             break;
         }
         case 'p':
-            spec += 'p';
-            out += formatOne(spec, va_arg(args, void*));
+            conversionText += 'p';
+            out += formatOne(conversionText, va_arg(args, void*));
             break;
         default:
-            out += spec; // not a conversion: keep the text as written
+            out += conversionText; // not a conversion: keep the text as written
             if (conversion) {
                 out += conversion;
             }
