@@ -106,7 +106,7 @@ const TColDefs modeByteCols[] = {
     {"ModeDesc", FT::ftString, 50},
 };
 
-struct LayoutSpec {
+struct LayoutPlan {
     const TColDefs* cols;
     size_t count;
     const char* keys;
@@ -114,9 +114,9 @@ struct LayoutSpec {
 };
 
 template <size_t N>
-LayoutSpec spec(const TColDefs (&cols)[N], const char* keys,
-                std::vector<std::pair<const char*, TValue>> defaults = {}) {
-    return LayoutSpec{cols, N, keys, std::move(defaults)};
+LayoutPlan layoutOf(const TColDefs (&cols)[N], const char* keys,
+                    std::vector<std::pair<const char*, TValue>> defaults = {}) {
+    return LayoutPlan{cols, N, keys, std::move(defaults)};
 }
 
 std::vector<std::pair<const char*, TValue>> scaleDefaults() {
@@ -128,23 +128,23 @@ std::vector<std::pair<const char*, TValue>> scaleDefaults() {
 }
 
 // The child table of each nested field name (the two Scale tables share one layout).
-const std::map<std::string, LayoutSpec>& nestedSpecs() {
-    static const std::map<std::string, LayoutSpec> specs = {
-        {"Modules", spec(modulesCols, "MCode;ModeByte;MID")},
-        {"Requests", spec(requestsCols, "RCode;RID", {{"Reply", true}, {"ProcReply", true}})},
-        {"Scale", spec(scaleCols, "SCode", scaleDefaults())},
-        {"Attrs", spec(attrsCols, "Start;ACode;AID")},
-        {"Table", spec(tableCols, "RawByte")},
-        {"DTCs", spec(dtcsCols, "Bit")},
-        {"Flags", spec(flagsCols, "Bit")},
-        {"Enums", spec(enumsCols, "Value")},
-        {"Macros", spec(macrosCols, "MacCode;MacID")},
-        {"Items", spec(itemsCols, "Seq;IID")},
+const std::map<std::string, LayoutPlan>& nestedSpecs() {
+    static const std::map<std::string, LayoutPlan> layouts = {
+        {"Modules", layoutOf(modulesCols, "MCode;ModeByte;MID")},
+        {"Requests", layoutOf(requestsCols, "RCode;RID", {{"Reply", true}, {"ProcReply", true}})},
+        {"Scale", layoutOf(scaleCols, "SCode", scaleDefaults())},
+        {"Attrs", layoutOf(attrsCols, "Start;ACode;AID")},
+        {"Table", layoutOf(tableCols, "RawByte")},
+        {"DTCs", layoutOf(dtcsCols, "Bit")},
+        {"Flags", layoutOf(flagsCols, "Bit")},
+        {"Enums", layoutOf(enumsCols, "Value")},
+        {"Macros", layoutOf(macrosCols, "MacCode;MacID")},
+        {"Items", layoutOf(itemsCols, "Seq;IID")},
     };
-    return specs;
+    return layouts;
 }
 
-std::shared_ptr<const TTableDef> buildLayout(const std::string& name, const LayoutSpec& s) {
+std::shared_ptr<const TTableDef> buildLayout(const std::string& name, const LayoutPlan& s) {
     auto def = std::make_shared<TTableDef>();
     def->Name = name;
     for (size_t i = 0; i < s.count; ++i) {
@@ -170,7 +170,7 @@ std::shared_ptr<const TTableDef> buildLayout(const std::string& name, const Layo
 }
 
 std::shared_ptr<const TTableDef> modeBytesLayout() {
-    static const auto def = buildLayout("ModeBytes", spec(modeByteCols, ""));
+    static const auto def = buildLayout("ModeBytes", layoutOf(modeByteCols, ""));
     return def;
 }
 
@@ -205,14 +205,14 @@ std::string reason(const std::exception& e) {
 std::shared_ptr<const TTableDef> VehiclesLayout() {
     static const auto def = buildLayout(
         "Vehicles",
-        spec(vehiclesCols, "VID",
-             {{"SuspendReply", true}, {"ResumeReply", true}, {"ALDL", std::string("8192")}}));
+        layoutOf(vehiclesCols, "VID",
+                 {{"SuspendReply", true}, {"ResumeReply", true}, {"ALDL", std::string("8192")}}));
     return def;
 }
 
 std::shared_ptr<const TTableDef> ScaleCodesLayout() {
     static const auto def =
-        buildLayout("Scales", spec(scaleCols, "", {{"Signed", true}, {"Hex", true}}));
+        buildLayout("Scales", layoutOf(scaleCols, "", {{"Signed", true}, {"Hex", true}}));
     return def;
 }
 
