@@ -8,6 +8,7 @@
 #include "engine/Cartridge.h"
 #include "shell/Main.h"
 #include "shell/Properties.h"
+#include "views/Export.h"
 #include "views/InfoMacro.h"
 #include "views/InfoMacroItem.h"
 #include "views/ViewMacros.h"
@@ -94,6 +95,11 @@ int RenderScreenshots(const QString& folder) {
             ok &= save(item, dir + "/macro-item.png");
             item.hide();
         }
+        window.fExport->FormShow();
+        window.fExport->SelectAllClick();
+        window.fExport->show();
+        ok &= save(*window.fExport, dir + "/export.png");
+        window.fExport->hide();
         window.Options.SaveData = 2;
         window.Options.SaveVehicle = 2;
         window.close();
