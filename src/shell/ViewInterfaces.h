@@ -1,7 +1,6 @@
 #pragma once
-// What the main window asks of the pages it hosts. Each page's view implements its interface;
-// until a view exists the window holds the empty stand-in below (or, for the Charts page, the
-// stand-in of ChartStandIn.h), so the window's code never changes when a view arrives.
+// What the main window asks of the pages it hosts. Each page's view implements its interface,
+// so the window's code does not depend on how a view is drawn.
 #include <QWidget>
 #include <Qt>
 
@@ -110,66 +109,4 @@ public:
     // Events: the cursor moved to a frame; the charts need re-plotting from the capture buffer.
     std::function<void(int frame)> OnDetailChanged;
     std::function<void()> OnRePlotNeeded;
-};
-
-// ---- Empty pages, shown until their views exist ----
-
-class TEmptyPage {
-public:
-    QWidget* page() { return &widget; }
-
-private:
-    QWidget widget;
-};
-
-class TEmptyValueList : public TValueListView, TEmptyPage {
-public:
-    QWidget* Widget() override { return page(); }
-    void Populate() override {}
-    void Clear() override {}
-    std::string ViewStyle() const override { return style; }
-    void SetViewStyle(const std::string& s) override { style = s; }
-    const QTreeWidget* PrintList() const override { return nullptr; }
-    void ShowValues(bool) override {}
-
-private:
-    std::string style = "Report";
-};
-
-class TEmptyDTCList : public TDTCListView, TEmptyPage {
-public:
-    QWidget* Widget() override { return page(); }
-    void Populate() override {}
-    void Clear() override {}
-    std::string ViewStyle() const override { return style; }
-    void SetViewStyle(const std::string& s) override { style = s; }
-    const QTreeWidget* PrintList() const override { return nullptr; }
-    void ShowValues(bool, const std::string&, const std::string&) override {}
-    bool CodeSet() const override { return false; }
-
-private:
-    std::string style = "Report";
-};
-
-class TEmptyFlagList : public TFlagListView, TEmptyPage {
-public:
-    QWidget* Widget() override { return page(); }
-    void Populate() override {}
-    void Clear() override {}
-    std::string ViewStyle() const override { return style; }
-    void SetViewStyle(const std::string& s) override { style = s; }
-    const QTreeWidget* PrintList() const override { return nullptr; }
-    void ShowValues(bool, const std::string&, const std::string&) override {}
-
-private:
-    std::string style = "Report";
-};
-
-class TEmptyDashboard : public TDashboardView, TEmptyPage {
-public:
-    QWidget* Widget() override { return page(); }
-    void Populate() override {}
-    void Layout() override {}
-    int GaugeCount() const override { return 0; }
-    TGauge& Gauge(int) override { throw std::logic_error("no gauges"); }
 };
