@@ -138,7 +138,7 @@ ICONS = {
     "pause": '<rect x="5.5" y="4.5" width="4.5" height="15" rx="1" fill="' + AMBER + '" stroke="' + DAMBER + '"/><rect x="14" y="4.5" width="4.5" height="15" rx="1" fill="' + AMBER + '" stroke="' + DAMBER + '"/>',
     "stop": '<rect x="5" y="5" width="14" height="14" rx="1.5" fill="' + RED + '" stroke="' + DRED + '" stroke-width="1.2"/>',
     "replot": chart(BLUE, DBLUE) + badge(11, 11, '<path d="M19 12a7 7 0 1 1-2.1-5" fill="none" stroke="' + GREEN + '" stroke-width="3.4"/><path d="M20 2.5v6.5h-6.5z" fill="' + GREEN + '"/>'),
-    "inspect": chart(BLUE, DBLUE) + badge(11, 10, magnifier()),
+    "examine": chart(BLUE, DBLUE) + badge(11, 10, magnifier()),
     "listen": waves(GREEN, DGREEN),
     "auto_detect": waves(BLUE, DBLUE) + badge(12, 12, magnifier(AMBER, DAMBER)),
     "help": '<circle cx="12" cy="12" r="9.5" fill="' + BLUE + '" stroke="' + DBLUE + '" stroke-width="1.2"/><path d="M9 9.3a3 3 0 1 1 4.2 2.7c-.9.4-1.2 1-1.2 2v.6" fill="none" stroke="#fff" stroke-width="2.2" stroke-linecap="round"/><circle cx="12" cy="17.6" r="1.3" fill="#fff"/>',

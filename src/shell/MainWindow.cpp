@@ -272,7 +272,7 @@ void TfMain::createActions() {
                                     &TfMain::actViewDashLoadFactoryExecute);
     actAldlInspect =
         action("&Inspect chart data", "Aldl", K(Qt::Key_F2), "Toggle chart inspect mode on/off",
-               &TfMain::actAldlInspectExecute, "inspect");
+               &TfMain::actAldlInspectExecute, "examine");
     actAldlStart = action("&Start", "Aldl", K(Qt::Key_F3), "Start aldl",
                           &TfMain::actAldlStartExecute, "start");
     actAldlPause = action("&Pause", "Aldl", K(Qt::Key_F4), "Pause aldl",
