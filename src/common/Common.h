@@ -18,6 +18,17 @@ void SetHelpDir(const std::string& dir);
 bool IsInstalledLayout();
 // Folder of the bundled data (vehicles, Scales.xml, help): share/quorvin or the source data/.
 const std::string& BundledDataDir();
+// The program folder is the executable's own unless a caller names another (tests of the
+// installed layout); empty returns to the executable's folder. Runs InitFolders.
+void SetProgramDir(const std::string& dir);
+// Where the program writes files of its own (the chart picture): beside the program in a build
+// tree or portable folder, the user data folder when installed.
+std::string OwnFilesDir();
+// The bundled sample vehicle, named in the installed layout's vehicle folder.
+inline constexpr const char* SampleVehicleFile = "SIM-V8.xml";
+// The vehicle an installed program opens when its settings name none yet: the sample vehicle
+// (the user's copy, else the bundled one); empty in a build tree.
+std::string FirstStartVehicle();
 
 // ---- Numbers and texts ----
 template <typename T> constexpr T Clamp(T v, T lo, T hi) {

@@ -17,6 +17,7 @@ struct Folders {
     std::string dataDir;
     std::string vehicleDir;
     std::string helpDir;
+    std::string programDirGiven; // SetProgramDir; empty = the executable's folder
     bool installed = false;
 };
 
@@ -70,11 +71,33 @@ std::string executableDir() {
     return exe.parent_path().string();
 }
 
+// An installed program never writes into its installation, so the user gets a vehicle folder
+// of their own, filled once with the bundled vehicles (Save vehicle then works on them). A
+// folder that already exists is left as the user keeps it.
+void seedVehicleFolder(const fs::path& bundled, const fs::path& folder) {
+    std::error_code error;
+    if (fs::exists(folder, error) || !fs::is_directory(bundled, error)) {
+        return;
+    }
+    fs::create_directories(folder, error);
+    for (const fs::directory_entry& entry : fs::directory_iterator(bundled, error)) {
+        if (entry.is_regular_file(error)) {
+            fs::copy_file(entry.path(), folder / entry.path().filename(),
+                          fs::copy_options::skip_existing, error);
+        }
+    }
+}
+
 } // namespace
+
+void SetProgramDir(const std::string& dir) {
+    folders().programDirGiven = dir;
+    InitFolders();
+}
 
 void InitFolders() {
     Folders& f = folders();
-    f.programDir = executableDir();
+    f.programDir = f.programDirGiven.empty() ? executableDir() : f.programDirGiven;
     const fs::path share = fs::path(f.programDir).parent_path() / "share" / "quorvin";
     std::error_code error;
     f.installed = fs::path(f.programDir).filename() == "bin" && fs::is_directory(share, error);
@@ -98,6 +121,9 @@ void InitFolders() {
     f.iniPath = envOr("QUORVIN_INI", f.iniPath);
     f.dataDir = f.userDataDir + "/Logged data";
     f.helpDir = f.bundledDataDir + "/doc";
+    if (f.installed) {
+        seedVehicleFolder(fs::path(f.bundledDataDir) / "vehicles", f.vehicleDir);
+    }
 }
 
 namespace {
@@ -125,6 +151,24 @@ const std::string& BundledDataDir() {
 }
 bool IsInstalledLayout() {
     return initialised().installed;
+}
+std::string OwnFilesDir() {
+    const Folders& f = initialised();
+    return f.installed ? f.userDataDir : f.programDir;
+}
+std::string FirstStartVehicle() {
+    const Folders& f = initialised();
+    if (!f.installed) {
+        return {};
+    }
+    std::error_code error;
+    for (const fs::path& file : {fs::path(f.vehicleDir) / SampleVehicleFile,
+                                 fs::path(f.bundledDataDir) / "vehicles" / SampleVehicleFile}) {
+        if (fs::is_regular_file(file, error)) {
+            return file.string();
+        }
+    }
+    return {};
 }
 std::string DataDir() {
     return initialised().dataDir;

@@ -512,7 +512,7 @@ void TfMain::readMainKeys() {
         ViewToggle(i)->setChecked(ToggleFromText(ini.ReadString("fMain", ToggleKeys[i], "1")));
     }
     setTabIcons();
-    MruVehicle = ini.ReadString("fMain", "mruVehicle", "");
+    MruVehicle = ini.ReadString("fMain", "mruVehicle", FirstStartVehicle());
     MruMacro = IntOr(ini.ReadString("fMain", "mruMacro", "0"), 0);
     MacrosPage->SetSplitterWidth(IntOr(ini.ReadString("fMain", "macroSplitter", "200"), 200));
     actViewMacroTest->setChecked(ini.ReadString("fMain", "Test", "0") == "1");

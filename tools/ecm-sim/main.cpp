@@ -65,6 +65,7 @@ const char* usage =
     "Other:\n"
     "  --verbose            print every request, reply and event\n"
     "  --help               this text\n"
+    "  --version            the version\n"
     "BYTES are hexadecimal bytes separated by commas or blanks, e.g. 08,55,A3 or '$F4 $56 $08'.\n"
     "\n";
 
@@ -113,6 +114,9 @@ EcmSimOptions parseArguments(int argc, char** argv) {
         };
         if (a == "--help" || a == "-h") {
             std::cout << usage << EcmSimModulesFormat();
+            std::exit(0);
+        } else if (a == "--version") {
+            std::cout << "ecm-sim (Quorvin V4) " << QUORVIN_VERSION << "\n";
             std::exit(0);
         } else if (a == "--device") {
             o.device = value();

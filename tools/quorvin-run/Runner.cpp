@@ -57,9 +57,12 @@ const char* const Usage =
     "  --test-mode        generate random replies instead of talking to the module\n"
     "  --detail           the link's full trace in the console lines\n"
     "  --help             this text\n"
+    "  --version          the version\n"
     "\n"
-    "Settings not given here come from the ini file (QUORVIN_INI, else QuorvinV4.ini beside the\n"
-    "program): [Comm] Port, DataBits, Parity, StopBits, Echo, DTR, RTS; [Properties]\n"
+    "Settings not given here come from the ini file: QUORVIN_INI, else QuorvinV4.ini beside the\n"
+    "program, or ~/.config/Quorvin/QuorvinV4.ini when the program is installed (bin/ with\n"
+    "share/quorvin/ beside it): [Comm] Port, DataBits, Parity, StopBits, Echo, DTR, RTS; "
+    "[Properties]\n"
     "FrameCaptureRate, PreciseTiming; [fMain] Test and ViewIO. Ctrl+C stops the run cleanly.\n"
     "\n"
     "Exit status: 0 clean run; 1 a failure (missing file, unknown macro, no device, no reply\n"
@@ -452,6 +455,9 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
         };
         if (a == "--help" || a == "-h") {
             o.Help = true;
+            return o;
+        } else if (a == "--version") {
+            o.Version = true;
             return o;
         } else if (a == "--vehicle") {
             o.Vehicle = value();

@@ -10,6 +10,7 @@ enum TExitCode : int {
 
 struct TRunOptions {
     bool Help = false;
+    bool Version = false;
     std::string Vehicle;
     std::string Macro; // MacCode or MacID
     int Port = 0;      // 1..8; 0 = not given

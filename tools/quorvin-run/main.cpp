@@ -17,6 +17,10 @@ int main(int argc, char** argv) {
         std::fputs(RunUsage(), stdout);
         return ExitOK;
     }
+    if (options.Version) {
+        std::printf("quorvin-run (Quorvin V4) %s\n", QUORVIN_VERSION);
+        return ExitOK;
+    }
     try {
         return Run(options);
     } catch (const std::exception& e) {

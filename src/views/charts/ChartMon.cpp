@@ -11,6 +11,8 @@
 #include "views/charts/ChartProperties.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -669,8 +671,10 @@ void TChartMon::PrintChart(TPrintJob& job) {
             QRect(QPoint(100, 500), QPoint(job.PageWidth() - 100, job.PageHeight() - 200)),
             picture);
     }
-    const std::string path = PicturePath.empty() ? ProgramDir() + "/chart.bmp" : PicturePath;
-    picture.save(QString::fromStdString(path), "BMP");
+    const QString path =
+        QString::fromStdString(PicturePath.empty() ? OwnFilesDir() + "/chart.bmp" : PicturePath);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    picture.save(path, "BMP");
 }
 
 // ---- settings ----
