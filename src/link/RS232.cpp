@@ -120,25 +120,22 @@ void TRS232::applyLine() {
     }
 }
 
-void TRS232::applyModemLines() {
-    try {
-        handle_->SetModemLines(HoldDTR, HoldRTS);
-    } catch (const ESerialDeviceError& e) {
-        raise(e);
-    }
-}
-
 void TRS232::Open() {
     if (open_)
         Close();
+    lastOpenError_ = 0;
     try {
         handle_->Open(DevicePath());
+        open_ = true;
+        handle_->Configure(line_); // raw mode without flow control, as the cleared flags ask
+        handle_->SetModemLines(HoldDTR, HoldRTS);
     } catch (const ESerialDeviceError& e) {
+        // A device that opened but cannot be set up is of no use: it must not count as open.
+        lastOpenError_ = e.Error;
+        handle_->Close();
+        open_ = false;
         raise(e);
     }
-    open_ = true;
-    applyLine(); // raw mode without flow control, as the cleared control flags ask
-    applyModemLines();
     // The driver's queues need no sizing here (InBufferSize, OutBufferSize).
     SetTimeouts(-1, -1, -1);
 }

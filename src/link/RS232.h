@@ -64,6 +64,9 @@ public:
     // ---- Port ----
     void Open();
     void Close();
+    // The errno of the last Open that failed (the device's, not the link's), 0 after one that
+    // succeeded: it tells why, for the help shown to the user.
+    int LastOpenError() const { return lastOpenError_; }
     bool IsOpen() const { return open_; }
     void Purge();
     // Negative arguments stand for T1, T2 and T3.
@@ -90,7 +93,6 @@ private:
     };
     void applyLine();
     void drainBus();
-    void applyModemLines();
     [[noreturn]] void raise(const ESerialDeviceError& e) const;
 
     TRtime& timer_;
@@ -100,6 +102,7 @@ private:
     int port_ = 1;
     TLineSettings line_;
     bool open_ = false;
+    int lastOpenError_ = 0;
     int t1_ = 0, t2_ = 0, t3_ = 200, t4_ = 0, t5_ = 10, t6_ = 50;
     Timeouts timeouts_; // the read time-outs in force
     // A frame was cut short or did not match: the rest of it may still be on the wire.

@@ -7,6 +7,7 @@
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
 #include "engine/Detect.h"
+#include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
@@ -92,6 +93,7 @@ QString TfMain::GetCaption() const {
 
 void TfMain::OpenPort() {
     Link->Close();
+    bool opening = false; // the failure, if any, is the device's own
     try {
         fProperties->ApplySettings();
         if (!DeviceOverride.empty()) {
@@ -101,6 +103,7 @@ void TfMain::OpenPort() {
         Console->Add(Format("Opening COM%d %d,%d,%s,%d", Link->Port(), shownBaud, Link->DataBits(),
                             Link->Parity().c_str(), Link->StopBits()),
                      clInfo);
+        opening = true;
         Link->Open();
     } catch (const std::exception& e) {
         // Only a trailing line break or full stop goes; the rest is the system's own text.
@@ -110,6 +113,14 @@ void TfMain::OpenPort() {
             text.pop_back();
         }
         Console->Add(text, clError);
+        if (opening && Link->LastOpenError() != 0) {
+            const TPortHelpFor reader =
+                DeviceOverride.empty() ? TPortHelpFor::Window : TPortHelpFor::WindowDeviceOption;
+            for (const std::string& line :
+                 PortAdvice(Link->DevicePath(), Link->LastOpenError(), reader)) {
+                Console->Add(line, clInfo);
+            }
+        }
     }
     Console->Flush();
 }

@@ -8,6 +8,7 @@
 #include "definitions/XMLData.h"
 #include "ecm-sim/EcmSim.h"
 #include "engine/Cartridge.h"
+#include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "log/DataLog.h"
 #include "shell/ConsoleView.h"
@@ -23,6 +24,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -63,8 +66,10 @@ protected:
         return "[Devices]\r\nCom1=" + device + "\r\n[fMain]\r\nmruVehicle=" + vehicle + "\r\n";
     }
 
-    TfMain& open() {
+    // deviceOverride: as given with --device.
+    TfMain& open(const std::string& deviceOverride = "") {
         window = std::make_unique<TfMain>();
+        window->DeviceOverride = deviceOverride;
         window->MessageBoxHook = [this](QMessageBox::Icon icon, const QString& text,
                                         QMessageBox::StandardButtons) {
             questions.push_back({icon, text});
@@ -158,11 +163,14 @@ TEST_F(MainTest, StartsWithDefaultsWithoutIniFile) {
     EXPECT_EQ(lines.front(), "Initialising...");
     EXPECT_TRUE(lines[1].startsWith("Opening COM1 ")) << lines[1].toStdString();
     EXPECT_EQ(lines.last(), "Ready.");
-    // The default device is missing here: its error keeps the system's whole text.
-    const QString error = lines[lines.size() - 2];
+    // The default device is missing here: its error keeps the system's whole text, and the
+    // help for it follows.
     if (!w.Link->IsOpen()) {
-        EXPECT_TRUE(error.startsWith("Can't open Com1.")) << error.toStdString();
-        EXPECT_TRUE(error.endsWith("directory")) << error.toStdString();
+        const auto error = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.startsWith("Can't open Com1.");
+        });
+        ASSERT_NE(error, lines.end());
+        EXPECT_TRUE(error->endsWith("directory")) << error->toStdString();
     }
     EXPECT_EQ(w.RunState, 0u);
     EXPECT_EQ(w.windowTitle(), "Quorvin V4");
@@ -190,6 +198,46 @@ TEST_F(MainTest, StartsWithDefaultsWithoutIniFile) {
     EXPECT_NE(saved.find("ViewIO=1"), std::string::npos) << saved;
     EXPECT_NE(saved.find("ProcCharts=1"), std::string::npos) << saved;
     EXPECT_NE(saved.find("macroSplitter="), std::string::npos) << saved;
+}
+
+// The lines after the port's error line, up to the next of the start-up's own.
+QStringList linesAfter(const QStringList& lines, const QString& first, int count) {
+    const int at = int(lines.indexOf(first));
+    return at < 0 ? QStringList() : lines.mid(at + 1, count);
+}
+
+QStringList qt(const std::vector<std::string>& lines) {
+    QStringList result;
+    for (const std::string& line : lines) {
+        result.append(QString::fromStdString(line));
+    }
+    return result;
+}
+
+// Whether this computer has serial devices or not, the error line stays as it is and the help
+// follows it: the missing device named, then the choices there are.
+TEST_F(MainTest, AMissingDeviceIsFollowedByHelpOnWhatToDo) {
+    const std::string device = dir.File("no-such-device");
+    for (const bool option : {false, true}) {
+        SCOPED_TRACE(option ? "--device" : "Properties");
+        writeIni(option ? std::string() : "[Devices]\r\nCom1=" + device + "\r\n");
+        open(option ? device : std::string());
+        ASSERT_FALSE(window->Link->IsOpen());
+        const std::vector<std::string> advice = PortAdvice(
+            device, ENOENT, option ? TPortHelpFor::WindowDeviceOption : TPortHelpFor::Window);
+        ASSERT_GE(advice.size(), 3u);
+        EXPECT_EQ(advice.front(), "There is no serial device " + device + ".");
+        const QString error =
+            QString::fromStdString("Can't open Com1. " + device + ": No such file or directory");
+        EXPECT_EQ(linesAfter(texts(), error, int(advice.size())), qt(advice));
+        // Where to choose another: the dialog, or the command line the window was started with.
+        const std::string where = option ? "--device" : "Edit > Properties, tab Comms, Device";
+        EXPECT_TRUE(std::any_of(advice.begin(), advice.end(), [&](const std::string& line) {
+            return line.find(where) != std::string::npos;
+        }));
+        EXPECT_EQ(texts().last(), "Ready.");
+        window.reset();
+    }
 }
 
 TEST_F(MainTest, StartWithThePortClosedOnlyComplains) {

@@ -1,0 +1,303 @@
+#include "link/PortHelp.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t lineWidth = 100;
+constexpr int maxHolders = 3; // programs named as holding a busy device
+
+// ---- The real system ----
+
+std::string realUserName() {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return found->pw_name;
+    if (const char* name = std::getenv("USER"))
+        return name;
+    return std::to_string(geteuid());
+}
+
+std::optional<TGroupEntry> realGroup(gid_t gid) {
+    // Big groups need a big buffer: grow it until the entry fits.
+    for (size_t size = 16384; size <= (1u << 24); size *= 4) {
+        std::vector<char> buffer(size);
+        group entry{};
+        group* found = nullptr;
+        const int error = getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE)
+            continue;
+        if (error != 0 || !found)
+            return std::nullopt;
+        TGroupEntry result{found->gr_name, {}};
+        for (char** member = found->gr_mem; member && *member; ++member)
+            result.Members.emplace_back(*member);
+        return result;
+    }
+    return std::nullopt;
+}
+
+std::optional<gid_t> realPrimaryGroup(const std::string& user) {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return found->pw_gid;
+    return std::nullopt;
+}
+
+std::vector<gid_t> realSessionGroups() {
+    std::vector<gid_t> groups(static_cast<size_t>(std::max(0, getgroups(0, nullptr))));
+    const int n = getgroups(static_cast<int>(groups.size()), groups.data());
+    groups.resize(static_cast<size_t>(std::max(0, n)));
+    groups.push_back(getegid());
+    return groups;
+}
+
+// ---- Texts ----
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string chooseIn(TPortHelpFor reader) {
+    return reader == TPortHelpFor::Window ? "Edit > Properties, tab Comms, Device" : "--device";
+}
+
+std::vector<std::string> withoutCar(TPortHelpFor reader) {
+    if (reader == TPortHelpFor::Runner)
+        return {"To try without a car: --sim instead of --device talks to a simulated module.",
+                "With a port open, --test-mode makes up data without asking the module."};
+    std::vector<std::string> lines{
+        "To try Quorvin without a car: ./run in its source folder starts it with a simulated "
+        "module."};
+    lines.push_back(reader == TPortHelpFor::Window
+                        ? "Or run ecm-sim --chatter and enter the path it prints as Device in "
+                          "Edit > Properties, tab Comms."
+                        : "Or run ecm-sim --chatter and start Quorvin with --device and the path "
+                          "it prints.");
+    lines.push_back(
+        "Once a port is open, View > Macro test mode makes up data without asking the module.");
+    return lines;
+}
+
+// "Serial devices found: a, b, c", wrapped into lines of about the console's width.
+std::vector<std::string> deviceList(const std::vector<std::string>& devices) {
+    std::vector<std::string> lines{"Serial devices found:"};
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const std::string item = " " + devices[i] + (i + 1 < devices.size() ? "," : ".");
+        if (lines.back().size() + item.size() > lineWidth)
+            lines.emplace_back(" ");
+        lines.back() += item;
+    }
+    return lines;
+}
+
+// ---- Look-ups ----
+
+std::string readFirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// A ttyS node exists for every possible UART; only those with a known type are ports.
+bool isUart(const TPortHelpSystem& system, const std::string& name) {
+    const std::string type = readFirstLine(fs::path(system.SysRoot) / "class/tty" / name / "type");
+    return !type.empty() && std::strtol(type.c_str(), nullptr, 10) != 0;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return a == b || fs::equivalent(a, b, error);
+}
+
+// The programs (name and process id) that have the device open, as far as this user may see.
+std::vector<std::string> holders(const std::string& device, const TPortHelpSystem& system) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (fs::directory_iterator p(system.ProcRoot, error), end; !error && p != end;
+         p.increment(error)) {
+        const std::string pid = p->path().filename().string();
+        if (pid.empty() ||
+            !std::all_of(pid.begin(), pid.end(), [](unsigned char c) { return std::isdigit(c); }))
+            continue;
+        std::error_code fdError;
+        for (fs::directory_iterator fd(p->path() / "fd", fdError), fdEnd; !fdError && fd != fdEnd;
+             fd.increment(fdError)) {
+            std::error_code linkError;
+            const fs::path target = fs::read_symlink(fd->path(), linkError);
+            if (linkError || !sameFile(target.string(), device))
+                continue;
+            std::string name = readFirstLine(p->path() / "comm");
+            found.push_back((name.empty() ? std::string("a program") : name) + " (" + pid + ")");
+            break;
+        }
+        if (static_cast<int>(found.size()) == maxHolders)
+            break;
+    }
+    return found;
+}
+
+// ---- The cases ----
+
+std::vector<std::string> permissionAdvice(const std::string& device,
+                                          const TPortHelpSystem& system) {
+    const std::string user = system.UserName ? system.UserName() : std::string();
+    const std::string askAdmin =
+        "Ask whoever looks after this computer to let user " + quoted(user) + " use it.";
+    struct stat st {};
+    if (!system.Stat || !system.Stat(device, st))
+        return {"You may not use " + device + ".", askAdmin};
+
+    const gid_t gid = st.st_gid;
+    const std::optional<TGroupEntry> entry = system.Group ? system.Group(gid) : std::nullopt;
+    const std::string name = entry ? entry->Name : std::to_string(gid);
+    // Joining the group helps only when the group may read and write, and never for root's.
+    const bool groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && gid != 0;
+    if (!groupMayUse)
+        return {"You may not use " + device + ", and joining its group " + quoted(name) +
+                    " would not help.",
+                askAdmin};
+
+    const std::vector<gid_t> session =
+        system.SessionGroups ? system.SessionGroups() : std::vector<gid_t>();
+    if (std::find(session.begin(), session.end(), gid) != session.end())
+        return {"You may not use " + device + ", although user " + quoted(user) +
+                    " is in its group " + quoted(name) + ".",
+                "Ask whoever looks after this computer to let the group " + quoted(name) +
+                    " read and write it."};
+
+    const bool listed =
+        (entry &&
+         std::find(entry->Members.begin(), entry->Members.end(), user) != entry->Members.end()) ||
+        (system.PrimaryGroup && system.PrimaryGroup(user) == std::optional<gid_t>(gid));
+    if (listed)
+        return {"You may not use " + device + " yet: user " + quoted(user) + " joined its group " +
+                    quoted(name) + " after logging in.",
+                "Fix: log out and log in again (or restart the computer)."};
+    return {"You may not use " + device + ": it belongs to the group " + quoted(name) +
+                " and user " + quoted(user) + " is not a member.",
+            "Fix: sudo adduser " + user + " " + name + ", then log out and log in again."};
+}
+
+std::vector<std::string> missingAdvice(const std::string& device, TPortHelpFor reader,
+                                       const TPortHelpSystem& system) {
+    std::error_code error;
+    const bool exists = fs::exists(fs::symlink_status(device, error));
+    std::vector<std::string> others;
+    for (const std::string& found : SerialDevicesPresent(system)) {
+        if (!sameFile(found, device))
+            others.push_back(found);
+    }
+    std::vector<std::string> lines{exists ? device + " has no serial port behind it."
+                                          : "There is no serial device " + device + "."};
+    if (others.empty()) {
+        lines.push_back("No serial device was found on this computer.");
+        lines.push_back(reader == TPortHelpFor::Window
+                            ? "Plug in the USB-serial adapter, then pick it in " +
+                                  chooseIn(reader) + "."
+                        : reader == TPortHelpFor::Runner
+                            ? "Plug in the USB-serial adapter, then run again."
+                            : "Plug in the USB-serial adapter, then start Quorvin again.");
+        for (const std::string& line : withoutCar(reader))
+            lines.push_back(line);
+        return lines;
+    }
+    for (const std::string& line : deviceList(others))
+        lines.push_back(line);
+    lines.push_back(reader == TPortHelpFor::Window ? "Pick one in " + chooseIn(reader) + "."
+                    : reader == TPortHelpFor::Runner
+                        ? std::string("Give one of them with --device.")
+                        : std::string("Start Quorvin with --device and one of them."));
+    return lines;
+}
+
+std::vector<std::string> busyAdvice(const std::string& device, TPortHelpFor reader,
+                                    const TPortHelpSystem& system) {
+    std::string first = "Another program is using " + device;
+    const std::vector<std::string> programs = holders(device, system);
+    for (size_t i = 0; i < programs.size(); ++i)
+        first += (i == 0 ? ": " : ", ") + programs[i];
+    return {first + ".",
+            reader == TPortHelpFor::Window
+                ? "Close that program, then pick the device again in " + chooseIn(reader) + "."
+                : std::string("Close that program, then try again.")};
+}
+
+} // namespace
+
+TPortHelpSystem::TPortHelpSystem()
+    : Stat([](const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }),
+      UserName(realUserName), Group(realGroup), PrimaryGroup(realPrimaryGroup),
+      SessionGroups(realSessionGroups) {}
+
+std::vector<std::string> SerialDevicesPresent(const TPortHelpSystem& system) {
+    static const std::regex pattern("(ttyUSB|ttyACM|rfcomm|ttyS)([0-9]+)");
+    static const std::vector<std::string> stems{"ttyUSB", "ttyACM", "rfcomm", "ttyS"};
+    struct Found {
+        size_t stem;
+        long number;
+        std::string name;
+    };
+    std::vector<Found> found;
+    std::error_code error;
+    for (fs::directory_iterator entry(system.DevRoot, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        std::smatch match;
+        if (!std::regex_match(name, match, pattern))
+            continue;
+        if (match[1] == "ttyS" && !isUart(system, name))
+            continue;
+        const size_t stem = static_cast<size_t>(
+            std::find(stems.begin(), stems.end(), match[1].str()) - stems.begin());
+        found.push_back({stem, std::strtol(match[2].str().c_str(), nullptr, 10), name});
+    }
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.stem != b.stem ? a.stem < b.stem : a.number < b.number;
+    });
+    std::vector<std::string> paths;
+    for (const Found& f : found)
+        paths.push_back((fs::path(system.DevRoot) / f.name).string());
+    return paths;
+}
+
+std::vector<std::string> PortAdvice(const std::string& device, int error, TPortHelpFor reader,
+                                    const TPortHelpSystem& system) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return permissionAdvice(device, system);
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return missingAdvice(device, reader, system);
+    case EIO: {
+        // A ttyS node without a UART behind it fails this way; a real port's EIO says nothing.
+        const std::vector<std::string> present = SerialDevicesPresent(system);
+        const bool isPort = std::any_of(present.begin(), present.end(),
+                                        [&](const std::string& p) { return sameFile(p, device); });
+        return isPort ? std::vector<std::string>() : missingAdvice(device, reader, system);
+    }
+    case EBUSY:
+        return busyAdvice(device, reader, system);
+    default:
+        return {};
+    }
+}
