@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
-          clang qt6-base-dev fonts-dejavu-core)
+          clang qt6-base-dev fonts-dejavu-core help2man dpkg-dev file desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do

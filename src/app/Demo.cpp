@@ -18,11 +18,11 @@
 namespace {
 
 std::string sampleVehicle() {
-    const std::string own = VehicleDir() + "/" + SampleVehicleFile;
+    const std::string own = VehicleDir() + "/" + SampleVehicleName;
     std::error_code error;
     return std::filesystem::is_regular_file(own, error)
                ? own
-               : BundledDataDir() + "/vehicles/" + SampleVehicleFile;
+               : BundledDataDir() + "/vehicles/" + SampleVehicleName;
 }
 
 void selectEngineMacro(TfMain& window) {

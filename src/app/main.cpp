@@ -19,6 +19,7 @@ const char* const Usage =
     "Usage: quorvin [--device PATH | --demo]\n"
     "Quorvin V4: data logger and scan tool for engine control modules on the ALDL link.\n"
     "\n"
+    "Options:\n"
     "  --device PATH   the serial port talks through this device (/dev/ttyUSB0, a\n"
     "                  pseudo-terminal ...) instead of the one in the settings\n"
     "  --demo          a simulated engine module in the program and the sample vehicle:\n"
@@ -27,6 +28,8 @@ const char* const Usage =
     "  --version       the version\n"
     "\n"
     "Without a car, View > Macro test mode makes up replies instead of asking the module.\n"
+    "To use a serial device, your user must be in the group that owns it (usually dialout):\n"
+    "sudo adduser $USER dialout, then log out and log in again.\n"
     "Settings live in QuorvinV4.ini beside the program, or in the user's config folder\n"
     "(~/.config/Quorvin/QuorvinV4.ini) when the program is installed; QUORVIN_INI names\n"
     "another file. Window settings are in ~/.config/Quorvin/V4.conf.\n";

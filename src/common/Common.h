@@ -25,7 +25,7 @@ void SetProgramDir(const std::string& dir);
 // tree or portable folder, the user data folder when installed.
 std::string OwnFilesDir();
 // The bundled sample vehicle, named in the installed layout's vehicle folder.
-inline constexpr const char* SampleVehicleFile = "SIM-V8.xml";
+inline constexpr const char* SampleVehicleName = "SIM-V8.xml";
 // The vehicle an installed program opens when its settings name none yet: the sample vehicle
 // (the user's copy, else the bundled one); empty in a build tree.
 std::string FirstStartVehicle();

@@ -162,8 +162,8 @@ std::string FirstStartVehicle() {
         return {};
     }
     std::error_code error;
-    for (const fs::path& file : {fs::path(f.vehicleDir) / SampleVehicleFile,
-                                 fs::path(f.bundledDataDir) / "vehicles" / SampleVehicleFile}) {
+    for (const fs::path& file : {fs::path(f.vehicleDir) / SampleVehicleName,
+                                 fs::path(f.bundledDataDir) / "vehicles" / SampleVehicleName}) {
         if (fs::is_regular_file(file, error)) {
             return file.string();
         }

@@ -83,8 +83,7 @@ std::vector<std::string> withoutCar(TPortHelpFor reader) {
         return {"To try without a car: --sim instead of --device talks to a simulated module.",
                 "With a port open, --test-mode makes up data without asking the module."};
     std::vector<std::string> lines{
-        "To try Quorvin without a car: ./run in its source folder starts it with a simulated "
-        "module."};
+        "To try Quorvin without a car: quorvin --demo starts it with a simulated module."};
     lines.push_back(reader == TPortHelpFor::Window
                         ? "Or run ecm-sim --chatter and enter the path it prints as Device in "
                           "Edit > Properties, tab Comms."

@@ -192,6 +192,14 @@ LOGO = ('<svg xmlns="http://www.w3.org/2000/svg" width="128" height="128" viewBo
         '<text x="64" y="114" font-family="DejaVu Sans,sans-serif" font-size="19" font-weight="bold" text-anchor="middle" fill="#fff">V4</text>'
         "</svg>\n")
 
+# Below 48 pixels the "V4" would be a smudge: the small program icon is the gauge alone, bolder.
+LOGO_SMALL = ('<svg xmlns="http://www.w3.org/2000/svg" width="128" height="128" viewBox="0 0 128 128">'
+              '<rect x="4" y="4" width="120" height="120" rx="22" fill="' + DBLUE + '"/>'
+              '<path d="M22 94a42 42 0 0 1 84 0" fill="none" stroke="#fff" stroke-width="16" stroke-linecap="round"/>'
+              '<path d="M64 94l26-32" stroke="' + AMBER + '" stroke-width="14" stroke-linecap="round"/>'
+              '<circle cx="64" cy="94" r="13" fill="#fff"/>'
+              "</svg>\n")
+
 os.makedirs(OUT, exist_ok=True)
 names = []
 for name, body in sorted(ICONS.items()):
@@ -207,6 +215,45 @@ with open(os.path.join(HERE, "icons.qrc"), "w") as f:
         f.write(f"    <file>icons/{n}</file>\n")
     f.write("  </qresource>\n</RCC>\n")
 print(len(names), "icons")
+
+
+def render_png(data, px, viewbox, path):
+    """Rasterises SVG text to a px x px PNG through the system's librsvg and cairo."""
+    import ctypes
+    rsvg = ctypes.CDLL("librsvg-2.so.2")
+    cairo = ctypes.CDLL("libcairo.so.2")
+    rsvg.rsvg_handle_new_from_data.restype = ctypes.c_void_p
+    rsvg.rsvg_handle_new_from_data.argtypes = [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_void_p]
+    rsvg.rsvg_handle_render_cairo.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+    cairo.cairo_image_surface_create.restype = ctypes.c_void_p
+    cairo.cairo_create.restype = ctypes.c_void_p
+    cairo.cairo_create.argtypes = [ctypes.c_void_p]
+    cairo.cairo_scale.argtypes = [ctypes.c_void_p, ctypes.c_double, ctypes.c_double]
+    cairo.cairo_surface_write_to_png.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
+    cairo.cairo_destroy.argtypes = [ctypes.c_void_p]
+    cairo.cairo_surface_destroy.argtypes = [ctypes.c_void_p]
+    handle = rsvg.rsvg_handle_new_from_data(data, len(data), None)
+    surface = cairo.cairo_image_surface_create(0, px, px)  # ARGB32
+    cr = cairo.cairo_create(surface)
+    cairo.cairo_scale(cr, px / viewbox, px / viewbox)
+    rsvg.rsvg_handle_render_cairo(handle, cr)
+    cairo.cairo_surface_write_to_png(surface, path.encode())
+    cairo.cairo_destroy(cr)
+    cairo.cairo_surface_destroy(surface)
+
+
+def write_program_icons():
+    """The desktop entry's icon in the hicolor theme layout: scalable SVG and PNG sizes."""
+    root = os.path.join(HERE, "..", "..", "data", "icons", "hicolor")
+    scalable = os.path.join(root, "scalable", "apps")
+    os.makedirs(scalable, exist_ok=True)
+    with open(os.path.join(scalable, "quorvin.svg"), "w") as f:
+        f.write(LOGO)
+    for px in (16, 24, 32, 48, 64, 128, 256):
+        folder = os.path.join(root, f"{px}x{px}", "apps")
+        os.makedirs(folder, exist_ok=True)
+        body = LOGO_SMALL if px < 48 else LOGO
+        render_png(body.encode(), px, 128, os.path.join(folder, "quorvin.png"))
 
 
 def write_pngs(size=48):
@@ -242,6 +289,7 @@ def write_pngs(size=48):
 
 
 write_pngs()
+write_program_icons()
 with open(os.path.join(HERE, "icons.qrc"), "w") as f:
     f.write("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n  <qresource prefix=\"/\">\n")
     for n in sorted(names):

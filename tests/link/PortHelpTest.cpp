@@ -118,7 +118,7 @@ void adapterOfDialout(FakeComputer& c) {
 }
 
 const Lines windowWithoutCar{
-    "To try Quorvin without a car: ./run in its source folder starts it with a simulated module.",
+    "To try Quorvin without a car: quorvin --demo starts it with a simulated module.",
     "Or run ecm-sim --chatter and enter the path it prints as Device in Edit > Properties, tab "
     "Comms.",
     "Once a port is open, View > Macro test mode makes up data without asking the module."};

@@ -9,6 +9,7 @@
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
 #include "link/Packet.h"
+#include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "log/CsvExport.h"
@@ -28,10 +29,8 @@
 namespace {
 
 const char* const Usage =
-    "Usage: quorvin-run --vehicle FILE --macro CODE-or-ID\n"
-    "                   (--port N | --device PATH | --sim | --replay FILE.alg)\n"
-    "                   [--frames N] [--seconds S] [--rate N] [--log FILE.alg] [--csv FILE.csv]\n"
-    "                   [--test-mode] [--detail]\n"
+    "Usage: quorvin-run --vehicle FILE --macro CODE-or-ID SOURCE [options]\n"
+    "SOURCE is one of --port N, --device PATH, --sim or --replay FILE.alg.\n"
     "\n"
     "Runs a macro of a vehicle definition without the window, like Start in the program: each\n"
     "step sends the next request and reads its reply, every reply is logged and decoded, and\n"
@@ -39,31 +38,32 @@ const char* const Usage =
     "(a chattering module gets its resume frame once) and the frames per second, time-outs and\n"
     "checksum errors are printed.\n"
     "\n"
-    "  --vehicle FILE     vehicle definition (.xml)\n"
-    "  --macro CODE-or-ID the macro's code (MacCode, any case) or its MacID\n"
-    "  --port N           serial port ComN (1..8); its device is the ini file's [Devices] ComN\n"
-    "  --device PATH      this serial device (/dev/ttyUSB0, a pseudo-terminal ...)\n"
-    "  --sim              the simulated engine module on a pseudo-terminal of its own, echoing\n"
-    "                     and chattering as the vehicle and the settings expect\n"
-    "  --replay FILE.alg  decode a recorded log (binary or text) instead of talking to a port\n"
-    "  --frames N         stop after N logged frames\n"
-    "  --seconds S        stop after S seconds\n"
-    "  --rate N           requests per second (default: the ini file's FrameCaptureRate, 10);\n"
-    "                     0 sends each request as soon as the last reply is in\n"
-    "  --log FILE.alg     write the frames to this log file; runs longer than 300 frames are\n"
-    "                     written to FILE-1.alg, FILE-2.alg, ... (300 frames each); a name\n"
-    "                     ending in .BIN writes the raw data stream\n"
-    "  --csv FILE.csv     write every value that can be exported, one line per frame\n"
-    "  --test-mode        generate random replies instead of talking to the module\n"
-    "  --detail           the link's full trace in the console lines\n"
-    "  --help             this text\n"
-    "  --version          the version\n"
+    "Options:\n"
+    "  --vehicle FILE      vehicle definition (.xml)\n"
+    "  --macro CODE-or-ID  the macro's code (MacCode, any case) or its MacID\n"
+    "  --port N            serial port ComN (1..8); its device is the ini file's [Devices] ComN\n"
+    "  --device PATH       this serial device (/dev/ttyUSB0, a pseudo-terminal ...)\n"
+    "  --sim               the simulated engine module on a pseudo-terminal of its own, echoing\n"
+    "                      and chattering as the vehicle and the settings expect\n"
+    "  --replay FILE.alg   decode a recorded log (binary or text) instead of talking to a port\n"
+    "  --frames N          stop after N logged frames\n"
+    "  --seconds S         stop after S seconds\n"
+    "  --rate N            requests per second (default: the ini file's FrameCaptureRate, 10);\n"
+    "                      0 sends each request as soon as the last reply is in\n"
+    "  --log FILE.alg      write the frames to this log file; runs longer than 300 frames are\n"
+    "                      written to FILE-1.alg, FILE-2.alg, ... (300 frames each); a name\n"
+    "                      ending in .BIN writes the raw data stream\n"
+    "  --csv FILE.csv      write every value that can be exported, one line per frame\n"
+    "  --test-mode         generate random replies instead of talking to the module\n"
+    "  --detail            the link's full trace in the console lines\n"
+    "  --help              this text\n"
+    "  --version           the version\n"
     "\n"
-    "Settings not given here come from the ini file: QUORVIN_INI, else QuorvinV4.ini beside the\n"
-    "program, or ~/.config/Quorvin/QuorvinV4.ini when the program is installed (bin/ with\n"
-    "share/quorvin/ beside it): [Comm] Port, DataBits, Parity, StopBits, Echo, DTR, RTS; "
-    "[Properties]\n"
-    "FrameCaptureRate, PreciseTiming; [fMain] Test and ViewIO. Ctrl+C stops the run cleanly.\n"
+    "Settings not given here come from the ini file: QUORVIN_INI, else QuorvinV4.ini beside\n"
+    "the program, or ~/.config/Quorvin/QuorvinV4.ini when the program is installed (bin/ with\n"
+    "share/quorvin/ beside it): [Comm] Port, DataBits, Parity, StopBits, Echo, DTR, RTS;\n"
+    "[Properties] FrameCaptureRate, PreciseTiming; [fMain] Test and ViewIO. Ctrl+C stops the\n"
+    "run cleanly.\n"
     "\n"
     "Exit status: 0 clean run; 1 a failure (missing file, unknown macro, no device, no reply\n"
     "from the module, a file that cannot be written); 2 a wrong command line.\n";
@@ -295,6 +295,10 @@ public:
         try {
             link_.Open();
         } catch (const EQuorvinError& e) {
+            for (const std::string& line :
+                 PortAdvice(link_.DevicePath(), link_.LastOpenError(), TPortHelpFor::Runner)) {
+                writer_(line, clInfo);
+            }
             console_.Flush();
             throw EQuorvinError(std::string(e.what()) + " (device " + link_.DevicePath() + ")");
         }
