@@ -1,10 +1,10 @@
 // The desktop program: the main window first, then the message loop; the main window creates
 // the other windows in their fixed order.
 #include "shell/Main.h"
-#include "app/Demo.h"
 #include "app/Screenshots.h"
 #include "common/Common.h"
 #include "common/Format.h"
+#include "shell/Demo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -80,11 +81,18 @@ int main(int argc, char** argv) {
     if (!screenshots.isEmpty()) {
         return RenderScreenshots(screenshots);
     }
-    if (demo) {
-        return RunDemo();
+    try {
+        std::unique_ptr<TDemoModule> module = demo ? std::make_unique<TDemoModule>() : nullptr;
+        TfMain window;
+        if (module) {
+            module->Show(window);
+        } else {
+            window.DeviceOverride = device.toStdString();
+            window.show();
+        }
+        return app.exec();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvin: %s\n", e.what());
+        return 1;
     }
-    TfMain window;
-    window.DeviceOverride = device.toStdString();
-    window.show();
-    return app.exec();
 }

@@ -114,4 +114,12 @@ TEST_F(FoldersTest, OtherLayoutsKeepTheirFilesBesideTheProgram) {
     }
 }
 
+TEST_F(FoldersTest, TheBuildTreeFindsTheBundledHelpVehiclesAndScales) {
+    InitFolders(); // this test program runs from the build tree
+    ASSERT_FALSE(IsInstalledLayout());
+    EXPECT_TRUE(fs::is_regular_file(HelpDir() + "/index.htm")) << HelpDir();
+    EXPECT_TRUE(fs::is_regular_file(VehicleDir() + "/" + SampleVehicleName)) << VehicleDir();
+    EXPECT_TRUE(fs::is_regular_file(BundledDataDir() + "/Scales.xml")) << BundledDataDir();
+}
+
 } // namespace

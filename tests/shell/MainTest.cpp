@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -767,4 +768,89 @@ TEST_F(MainTest, APortFailureDuringARunGoesToTheConsoleAndStopsIt) {
                 console().filter("Can't").size() > 0)
         << texts().join("\n").toStdString();
     EXPECT_TRUE(hasText("Stop macro: " + title()));
+}
+
+namespace {
+
+// Every file below a folder with its size and time of last change.
+std::map<std::string, std::pair<uintmax_t, std::filesystem::file_time_type>>
+filesBelow(const std::filesystem::path& folder) {
+    std::map<std::string, std::pair<uintmax_t, std::filesystem::file_time_type>> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        files[entry.path().string()] = {entry.is_regular_file() ? entry.file_size() : 0,
+                                        entry.last_write_time()};
+    }
+    return files;
+}
+
+// The window as a user of an installed copy starts it: the program in prefix/bin with the
+// bundled data in prefix/share/quorvin, no settings yet, a home folder of its own.
+class InstalledMainTest : public testing::Test {
+protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        const fs::path share = dir.Path() / "usr/share/quorvin";
+        fs::create_directories(dir.Path() / "usr/bin");
+        fs::create_directories(share / "vehicles");
+        fs::copy_file(SampleVehicle, share / "vehicles/SIM-V8.xml");
+        fs::copy_file(std::string(QUORVIN_SOURCE_DIR) + "/data/Scales.xml", share / "Scales.xml");
+        fs::copy(std::string(QUORVIN_SOURCE_DIR) + "/data/doc", share / "doc");
+        setenv("HOME", home().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home() + "/.config").c_str(), 1);
+        unsetenv("QUORVIN_INI");
+        SetProgramDir(dir.File("usr/bin"));
+        installed = filesBelow(dir.Path() / "usr");
+    }
+    void TearDown() override {
+        window.reset();
+        SetProgramDir("");
+    }
+    std::string home() const { return dir.File("home"); }
+    std::string userVehicle() const {
+        return home() + "/Quorvin/V4/Vehicle data streams/SIM-V8.xml";
+    }
+    TfMain& open() {
+        window = std::make_unique<TfMain>();
+        window->MessageBoxHook = [](QMessageBox::Icon, const QString&,
+                                    QMessageBox::StandardButtons) { return QMessageBox::Ok; };
+        window->show();
+        return *window;
+    }
+
+    TempDir dir;
+    std::map<std::string, std::pair<uintmax_t, std::filesystem::file_time_type>> installed;
+    std::unique_ptr<TfMain> window;
+};
+
+} // namespace
+
+TEST_F(InstalledMainTest, FirstStartOpensTheUsersCopyOfTheSampleAndWritesNothingIntoTheInstall) {
+    TfMain& w = open();
+    ASSERT_TRUE(IsInstalledLayout());
+    EXPECT_EQ(w.Vehicle->FileName, userVehicle());
+    EXPECT_EQ(w.windowTitle(), "SIM-V8.xml - Quorvin V4");
+
+    // Save vehicle works on the user's copy.
+    TTable& vehicles = *w.Vehicle->Vehicles;
+    vehicles.Edit();
+    vehicles.SetAsString("VDesc", "My own V8");
+    vehicles.Post();
+    w.actFileSaveVehicle->trigger();
+    EXPECT_FALSE(w.Vehicle->Dirty);
+    EXPECT_NE(TempDir::Read(userVehicle()).find("My own V8"), std::string::npos);
+
+    w.Options.SaveData = 2;
+    EXPECT_TRUE(w.close());
+    window.reset();
+    const std::string settings = TempDir::Read(home() + "/.config/Quorvin/QuorvinV4.ini");
+    EXPECT_NE(settings.find("mruVehicle=" + userVehicle()), std::string::npos) << settings;
+    EXPECT_TRUE(std::filesystem::exists(home() + "/.config/Quorvin/Scales.xml"));
+    EXPECT_EQ(filesBelow(dir.Path() / "usr"), installed);
+}
+
+TEST_F(InstalledMainTest, ALaterStartKeepsTheVehicleChoiceTheUserLeft) {
+    dir.Write("home/.config/Quorvin/QuorvinV4.ini", "[fMain]\r\nmruVehicle=\r\n");
+    TfMain& w = open();
+    EXPECT_EQ(w.Vehicle->FileName, "");
+    EXPECT_EQ(w.windowTitle(), "Quorvin V4");
 }
