@@ -256,6 +256,68 @@ def write_program_icons():
         render_png(body.encode(), px, 128, os.path.join(folder, "quorvin.png"))
 
 
+# The sample vehicle's picture for the vehicle editor: a side view of a 1990s V8 coupe.
+VEHICLE_PICTURE = (
+    '<svg xmlns="http://www.w3.org/2000/svg" width="320" height="160" viewBox="0 0 320 160">'
+    '<rect width="320" height="160" fill="#eef2f7"/>'
+    '<rect y="128" width="320" height="32" fill="#c9ced6"/>'
+    '<path d="M18 112 L22 92 Q26 84 40 82 L92 76 L128 50 Q136 44 150 44 L214 44 Q226 44 234 52 '
+    'L258 76 L290 82 Q302 85 304 96 L306 112 Q306 118 298 118 L26 118 Q18 118 18 112 Z" '
+    'fill="' + RED + '" stroke="' + DRED + '" stroke-width="3" stroke-linejoin="round"/>'
+    '<path d="M104 78 L134 54 Q140 50 150 50 L176 50 L176 78 Z" fill="#dbe8fb" stroke="' + DRED + '" stroke-width="2"/>'
+    '<path d="M184 50 L212 50 Q222 50 228 56 L248 78 L184 78 Z" fill="#dbe8fb" stroke="' + DRED + '" stroke-width="2"/>'
+    '<path d="M24 98 L300 98" stroke="' + DRED + '" stroke-width="2"/>'
+    '<rect x="286" y="88" width="14" height="6" rx="2" fill="' + AMBER + '"/>'
+    '<rect x="20" y="88" width="10" height="6" rx="2" fill="#ffd0d0"/>'
+    + ''.join(f'<circle cx="{x}" cy="118" r="22" fill="{INK}"/><circle cx="{x}" cy="118" r="11" '
+              'fill="#b8bec6"/><circle cx="' + str(x) + '" cy="118" r="4" fill="' + DGREY + '"/>'
+              for x in (76, 250))
+    + '<text x="160" y="150" font-family="DejaVu Sans,sans-serif" font-size="13" '
+    'text-anchor="middle" fill="' + INK + '">SIM-V8: simulated engine module ($F4)</text>'
+    "</svg>\n")
+
+
+def write_vehicle_picture():
+    """Renders the sample vehicle's picture to data/vehicles/SIM-V8.bmp (24-bit, as BMP readers
+    everywhere expect)."""
+    import ctypes
+    import struct
+    rsvg = ctypes.CDLL("librsvg-2.so.2")
+    cairo = ctypes.CDLL("libcairo.so.2")
+    rsvg.rsvg_handle_new_from_data.restype = ctypes.c_void_p
+    rsvg.rsvg_handle_new_from_data.argtypes = [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_void_p]
+    rsvg.rsvg_handle_render_cairo.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+    cairo.cairo_image_surface_create.restype = ctypes.c_void_p
+    cairo.cairo_create.restype = ctypes.c_void_p
+    cairo.cairo_create.argtypes = [ctypes.c_void_p]
+    cairo.cairo_surface_flush.argtypes = [ctypes.c_void_p]
+    cairo.cairo_image_surface_get_data.restype = ctypes.POINTER(ctypes.c_ubyte)
+    cairo.cairo_image_surface_get_data.argtypes = [ctypes.c_void_p]
+    cairo.cairo_image_surface_get_stride.argtypes = [ctypes.c_void_p]
+    width, height = 320, 160
+    data = VEHICLE_PICTURE.encode()
+    handle = rsvg.rsvg_handle_new_from_data(data, len(data), None)
+    surface = cairo.cairo_image_surface_create(1, width, height)  # RGB24
+    cr = cairo.cairo_create(surface)
+    rsvg.rsvg_handle_render_cairo(handle, cr)
+    cairo.cairo_surface_flush(surface)
+    pixels = cairo.cairo_image_surface_get_data(surface)
+    stride = cairo.cairo_image_surface_get_stride(surface)
+    row_size = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):  # BMP rows run bottom up
+        row = bytearray()
+        for x in range(width):
+            b, g, r = pixels[y * stride + x * 4], pixels[y * stride + x * 4 + 1], pixels[y * stride + x * 4 + 2]
+            row += bytes((b, g, r))
+        rows.append(bytes(row) + b"\0" * (row_size - width * 3))
+    body = b"".join(rows)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(body), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
+    with open(os.path.join(HERE, "..", "..", "data", "vehicles", "SIM-V8.bmp"), "wb") as f:
+        f.write(header + info + body)
+
+
 def write_pngs(size=48):
     """Rasterises every SVG to icons/<name>.png (Qt reads PNG without an extra plugin), through
     the system's librsvg and cairo."""
@@ -290,6 +352,7 @@ def write_pngs(size=48):
 
 write_pngs()
 write_program_icons()
+write_vehicle_picture()
 with open(os.path.join(HERE, "icons.qrc"), "w") as f:
     f.write("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n  <qresource prefix=\"/\">\n")
     for n in sorted(names):

@@ -1,9 +1,12 @@
 #include "shell/Properties.h"
 
+#include "link/PortHelp.h"
+
 #include "common/Common.h"
 #include "common/Errors.h"
 #include "common/Format.h"
 #include "common/IniFile.h"
+#include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "shell/WindowState.h"
@@ -311,19 +314,12 @@ void TfProperties::browseInto(QLineEdit* folder, const QString& title) {
     }
 }
 
+// The same devices the console's port help names: adapters first, on-board ports only when a
+// UART is behind them (most PCs have 32 ttyS nodes and none or one real port).
 QStringList TfProperties::SerialDevices() {
     QStringList found;
-    const QDir dev("/dev");
-    for (const char* pattern : {"ttyUSB*", "ttyACM*", "ttyS*"}) {
-        QStringList names = dev.entryList({pattern}, QDir::System | QDir::Files);
-        // ttyS10 after ttyS9: by the number after the common stem.
-        const int stem = int(std::string(pattern).size()) - 1;
-        std::sort(names.begin(), names.end(), [stem](const QString& a, const QString& b) {
-            return a.mid(stem).toInt() < b.mid(stem).toInt();
-        });
-        for (const QString& name : names) {
-            found << dev.filePath(name);
-        }
+    for (const std::string& path : SerialDevicesPresent()) {
+        found << QString::fromStdString(path);
     }
     return found;
 }

@@ -523,11 +523,11 @@ TEST_F(PropertiesTest, AnIniFileThatCannotBeWrittenKeepsTheDialogOpen) {
     EXPECT_FALSE(d->Accepted());
 }
 
-TEST_F(PropertiesTest, SerialDevicesListsOnlyPresentPortsOfTheThreeKinds) {
+TEST_F(PropertiesTest, SerialDevicesListsOnlyPresentPortsOfTheFourKinds) {
     for (const QString& path : TfProperties::SerialDevices()) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_TRUE(std::filesystem::exists(path.toStdString()));
         EXPECT_TRUE(path.startsWith("/dev/ttyUSB") || path.startsWith("/dev/ttyACM") ||
-                    path.startsWith("/dev/ttyS"));
+                    path.startsWith("/dev/rfcomm") || path.startsWith("/dev/ttyS"));
     }
 }
