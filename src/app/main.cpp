@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quorvin V4");
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/logo.png")));
+    // Ties the windows to the menu entry (and its icon) on Wayland desktops.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvin"));
     DecimalSeparator = QLocale().decimalPoint().at(0).toLatin1();
 
     QString device, screenshots;
