@@ -12,12 +12,15 @@
 #include "link/RS232.h"
 #include "log/DataLog.h"
 #include "shell/ConsoleView.h"
+#include "shell/Printing.h"
 #include "support/TempDir.h"
 #include "views/ViewMacros.h"
+#include "views/charts/ChartMon.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QTimer>
@@ -838,6 +841,14 @@ TEST_F(InstalledMainTest, FirstStartOpensTheUsersCopyOfTheSampleAndWritesNothing
     w.actFileSaveVehicle->trigger();
     EXPECT_FALSE(w.Vehicle->Dirty);
     EXPECT_NE(TempDir::Read(userVehicle()).find("My own V8"), std::string::npos);
+
+    // The chart picture, which a build tree keeps beside the program, goes to the user too.
+    {
+        QPdfWriter writer(QString::fromStdString(dir.File("chart.pdf")));
+        TPrintJob job(writer);
+        w.ChartMonitor->PrintChart(job);
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(home() + "/Quorvin/V4/chart.bmp"));
 
     w.Options.SaveData = 2;
     EXPECT_TRUE(w.close());
