@@ -14,6 +14,10 @@ std::string HelpDir();            // help pages folder
 void SetDataDir(const std::string& dir);
 void SetVehicleDir(const std::string& dir);
 void SetHelpDir(const std::string& dir);
+// The three folders as InitFolders worked them out, before any setting replaced them.
+std::string DefaultDataDir();
+std::string DefaultVehicleDir();
+std::string DefaultHelpDir();
 // True when the program runs from an installed layout (bin/ with share/quorvin/ beside it).
 bool IsInstalledLayout();
 // Folder of the bundled data (vehicles, Scales.xml, help): share/quorvin or the source data/.

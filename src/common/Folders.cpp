@@ -17,6 +17,7 @@ struct Folders {
     std::string dataDir;
     std::string vehicleDir;
     std::string helpDir;
+    std::string defaultDataDir, defaultVehicleDir, defaultHelpDir; // as InitFolders found them
     std::string programDirGiven; // SetProgramDir; empty = the executable's folder
     bool installed = false;
 };
@@ -121,6 +122,9 @@ void InitFolders() {
     f.iniPath = envOr("QUORVIN_INI", f.iniPath);
     f.dataDir = f.userDataDir + "/Logged data";
     f.helpDir = f.bundledDataDir + "/doc";
+    f.defaultDataDir = f.dataDir;
+    f.defaultVehicleDir = f.vehicleDir;
+    f.defaultHelpDir = f.helpDir;
     if (f.installed) {
         seedVehicleFolder(fs::path(f.bundledDataDir) / "vehicles", f.vehicleDir);
     }
@@ -178,6 +182,15 @@ std::string VehicleDir() {
 }
 std::string HelpDir() {
     return initialised().helpDir;
+}
+std::string DefaultDataDir() {
+    return initialised().defaultDataDir;
+}
+std::string DefaultVehicleDir() {
+    return initialised().defaultVehicleDir;
+}
+std::string DefaultHelpDir() {
+    return initialised().defaultHelpDir;
 }
 void SetDataDir(const std::string& dir) {
     initialised();

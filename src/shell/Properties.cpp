@@ -33,16 +33,6 @@ constexpr const char* Comm = "Comm";
 constexpr const char* Props = "Properties";
 constexpr const char* Devices = "Devices";
 
-// The folders as the program starts with them, before any setting replaces them.
-struct DefaultFolders {
-    std::string data, vehicle, help;
-};
-
-const DefaultFolders& defaultFolders() {
-    static const DefaultFolders folders{DataDir(), VehicleDir(), HelpDir()};
-    return folders;
-}
-
 std::string text(const QLineEdit* line) {
     return line->text().toStdString();
 }
@@ -91,7 +81,6 @@ void setChecked(QButtonGroup* group, int id) {
 TfProperties::TfProperties(TRS232* link, TMainOptions* options,
                            std::function<std::string()> vehicleAldl, QWidget* parent)
     : QDialog(parent), link_(link), options_(options), vehicleAldl_(std::move(vehicleAldl)) {
-    defaultFolders();
     setObjectName("fProperties");
     setWindowTitle("Properties...");
     buildControls();
@@ -149,11 +138,10 @@ void TfProperties::LoadSettings() {
     edCaptureRate->setText(QString::fromStdString(ini.ReadString(Props, "FrameCaptureRate", "10")));
     edPlayBackSpeed->setText(QString::fromStdString(ini.ReadString(Props, "PlayBackSpeed", "1")));
     cbPreciseTiming->setChecked(isOne(ini, Props, "PreciseTiming", "1"));
-    const DefaultFolders& folders = defaultFolders();
-    edDataDir->setText(QString::fromStdString(ini.ReadString(Props, "DataDir", folders.data)));
+    edDataDir->setText(QString::fromStdString(ini.ReadString(Props, "DataDir", DefaultDataDir())));
     edVehicleDir->setText(
-        QString::fromStdString(ini.ReadString(Props, "VehicleDir", folders.vehicle)));
-    edHelpDir->setText(QString::fromStdString(ini.ReadString(Props, "HelpDir", folders.help)));
+        QString::fromStdString(ini.ReadString(Props, "VehicleDir", DefaultVehicleDir())));
+    edHelpDir->setText(QString::fromStdString(ini.ReadString(Props, "HelpDir", DefaultHelpDir())));
     const int saveData = intOr(ini.ReadString(Props, "SaveData", "1"), 1);
     const int saveVehicle = intOr(ini.ReadString(Props, "SaveVehicle", "1"), 1);
     const bool fileNames83 = isOne(ini, Props, "8.3FileNames", "0");

@@ -64,6 +64,13 @@ TEST_F(FoldersTest, AnInstalledProgramWritesOnlyIntoTheUsersFolders) {
     EXPECT_EQ(TempDir::Read(vehicles + "/SIM-V8.xml"), "<sample/>");
     EXPECT_EQ(TempDir::Read(vehicles + "/SIM-V8.bmp"), "BM");
     EXPECT_EQ(FirstStartVehicle(), vehicles + "/SIM-V8.xml");
+
+    // The settings replace the folders; the defaults the properties dialog offers stay these.
+    SetVehicleDir(dir_.File("elsewhere"));
+    SetDataDir(dir_.File("elsewhere"));
+    EXPECT_EQ(DefaultVehicleDir(), vehicles);
+    EXPECT_EQ(DefaultDataDir(), Home("Quorvin/V4/Logged data"));
+    EXPECT_EQ(DefaultHelpDir(), dir_.File("usr/share/quorvin/doc"));
 }
 
 TEST_F(FoldersTest, TheUsersVehicleFolderIsSeededOnceAndThenLeftAsTheyKeepIt) {
