@@ -830,7 +830,8 @@ protected:
 TEST_F(InstalledMainTest, FirstStartOpensTheUsersCopyOfTheSampleAndWritesNothingIntoTheInstall) {
     TfMain& w = open();
     ASSERT_TRUE(IsInstalledLayout());
-    EXPECT_EQ(w.Vehicle->FileName, userVehicle());
+    // Asserted: the save below must only ever reach the user's copy.
+    ASSERT_EQ(w.Vehicle->FileName, userVehicle());
     EXPECT_EQ(w.windowTitle(), "SIM-V8.xml - Quorvin V4");
 
     // Save vehicle works on the user's copy.
