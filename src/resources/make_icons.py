@@ -217,8 +217,8 @@ with open(os.path.join(HERE, "icons.qrc"), "w") as f:
 print(len(names), "icons")
 
 
-def render_png(data, px, viewbox, path):
-    """Rasterises SVG text to a px x px PNG through the system's librsvg and cairo."""
+def cairo_libraries():
+    """The system's librsvg and cairo through ctypes, with the signatures used here."""
     import ctypes
     rsvg = ctypes.CDLL("librsvg-2.so.2")
     cairo = ctypes.CDLL("libcairo.so.2")
@@ -229,17 +229,35 @@ def render_png(data, px, viewbox, path):
     cairo.cairo_create.restype = ctypes.c_void_p
     cairo.cairo_create.argtypes = [ctypes.c_void_p]
     cairo.cairo_scale.argtypes = [ctypes.c_void_p, ctypes.c_double, ctypes.c_double]
+    cairo.cairo_surface_flush.argtypes = [ctypes.c_void_p]
     cairo.cairo_surface_write_to_png.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
+    cairo.cairo_image_surface_get_data.restype = ctypes.POINTER(ctypes.c_ubyte)
+    cairo.cairo_image_surface_get_data.argtypes = [ctypes.c_void_p]
+    cairo.cairo_image_surface_get_stride.argtypes = [ctypes.c_void_p]
     cairo.cairo_destroy.argtypes = [ctypes.c_void_p]
     cairo.cairo_surface_destroy.argtypes = [ctypes.c_void_p]
+    return rsvg, cairo
+
+
+def render(data, width, height, scale, use):
+    """Renders SVG text onto a width x height ARGB32 cairo surface scaled by scale, hands the
+    surface to use(cairo, surface) and frees it."""
+    rsvg, cairo = cairo_libraries()
     handle = rsvg.rsvg_handle_new_from_data(data, len(data), None)
-    surface = cairo.cairo_image_surface_create(0, px, px)  # ARGB32
+    surface = cairo.cairo_image_surface_create(0, width, height)  # ARGB32
     cr = cairo.cairo_create(surface)
-    cairo.cairo_scale(cr, px / viewbox, px / viewbox)
+    cairo.cairo_scale(cr, scale, scale)
     rsvg.rsvg_handle_render_cairo(handle, cr)
-    cairo.cairo_surface_write_to_png(surface, path.encode())
+    cairo.cairo_surface_flush(surface)
+    use(cairo, surface)
     cairo.cairo_destroy(cr)
     cairo.cairo_surface_destroy(surface)
+
+
+def render_png(data, px, viewbox, path):
+    """Rasterises SVG text to a px x px PNG."""
+    render(data, px, px, px / viewbox,
+           lambda cairo, surface: cairo.cairo_surface_write_to_png(surface, path.encode()))
 
 
 def write_program_icons():
@@ -280,37 +298,23 @@ VEHICLE_PICTURE = (
 def write_vehicle_picture():
     """Renders the sample vehicle's picture to data/vehicles/SIM-V8.bmp (24-bit, as BMP readers
     everywhere expect)."""
-    import ctypes
     import struct
-    rsvg = ctypes.CDLL("librsvg-2.so.2")
-    cairo = ctypes.CDLL("libcairo.so.2")
-    rsvg.rsvg_handle_new_from_data.restype = ctypes.c_void_p
-    rsvg.rsvg_handle_new_from_data.argtypes = [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_void_p]
-    rsvg.rsvg_handle_render_cairo.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-    cairo.cairo_image_surface_create.restype = ctypes.c_void_p
-    cairo.cairo_create.restype = ctypes.c_void_p
-    cairo.cairo_create.argtypes = [ctypes.c_void_p]
-    cairo.cairo_surface_flush.argtypes = [ctypes.c_void_p]
-    cairo.cairo_image_surface_get_data.restype = ctypes.POINTER(ctypes.c_ubyte)
-    cairo.cairo_image_surface_get_data.argtypes = [ctypes.c_void_p]
-    cairo.cairo_image_surface_get_stride.argtypes = [ctypes.c_void_p]
     width, height = 320, 160
-    data = VEHICLE_PICTURE.encode()
-    handle = rsvg.rsvg_handle_new_from_data(data, len(data), None)
-    surface = cairo.cairo_image_surface_create(1, width, height)  # RGB24
-    cr = cairo.cairo_create(surface)
-    rsvg.rsvg_handle_render_cairo(handle, cr)
-    cairo.cairo_surface_flush(surface)
-    pixels = cairo.cairo_image_surface_get_data(surface)
-    stride = cairo.cairo_image_surface_get_stride(surface)
-    row_size = (width * 3 + 3) & ~3
     rows = []
-    for y in range(height - 1, -1, -1):  # BMP rows run bottom up
-        row = bytearray()
-        for x in range(width):
-            b, g, r = pixels[y * stride + x * 4], pixels[y * stride + x * 4 + 1], pixels[y * stride + x * 4 + 2]
-            row += bytes((b, g, r))
-        rows.append(bytes(row) + b"\0" * (row_size - width * 3))
+
+    def bmp_rows(cairo, surface):
+        pixels = cairo.cairo_image_surface_get_data(surface)
+        stride = cairo.cairo_image_surface_get_stride(surface)
+        padding = b"\0" * (((width * 3 + 3) & ~3) - width * 3)
+        for y in range(height - 1, -1, -1):  # BMP rows run bottom up
+            row = bytearray()
+            for x in range(width):
+                at = y * stride + x * 4  # blue, green, red, alpha in memory
+                row += bytes((pixels[at], pixels[at + 1], pixels[at + 2]))
+            rows.append(bytes(row) + padding)
+
+    # The picture's background is opaque, so the ARGB32 pixels are plain colours.
+    render(VEHICLE_PICTURE.encode(), width, height, 1.0, bmp_rows)
     body = b"".join(rows)
     header = struct.pack("<2sIHHI", b"BM", 54 + len(body), 0, 0, 54)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
@@ -319,35 +323,13 @@ def write_vehicle_picture():
 
 
 def write_pngs(size=48):
-    """Rasterises every SVG to icons/<name>.png (Qt reads PNG without an extra plugin), through
-    the system's librsvg and cairo."""
-    import ctypes
-    rsvg = ctypes.CDLL("librsvg-2.so.2")
-    cairo = ctypes.CDLL("libcairo.so.2")
-    rsvg.rsvg_handle_new_from_data.restype = ctypes.c_void_p
-    rsvg.rsvg_handle_new_from_data.argtypes = [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_void_p]
-    rsvg.rsvg_handle_render_cairo.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-    cairo.cairo_image_surface_create.restype = ctypes.c_void_p
-    cairo.cairo_create.restype = ctypes.c_void_p
-    cairo.cairo_create.argtypes = [ctypes.c_void_p]
-    cairo.cairo_scale.argtypes = [ctypes.c_void_p, ctypes.c_double, ctypes.c_double]
-    cairo.cairo_surface_write_to_png.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
-    cairo.cairo_destroy.argtypes = [ctypes.c_void_p]
-    cairo.cairo_surface_destroy.argtypes = [ctypes.c_void_p]
+    """Rasterises every SVG to icons/<name>.png (Qt reads PNG without an extra plugin)."""
     for name in sorted(os.listdir(OUT)):
         if not name.endswith(".svg"):
             continue
         data = open(os.path.join(OUT, name), "rb").read()
-        handle = rsvg.rsvg_handle_new_from_data(data, len(data), None)
-        px = 256 if name == "logo.svg" else size
-        surface = cairo.cairo_image_surface_create(0, px, px)  # ARGB32
-        cr = cairo.cairo_create(surface)
-        scale = px / (128 if name == "logo.svg" else 24)
-        cairo.cairo_scale(cr, scale, scale)
-        rsvg.rsvg_handle_render_cairo(handle, cr)
-        cairo.cairo_surface_write_to_png(surface, os.path.join(OUT, name[:-4] + ".png").encode())
-        cairo.cairo_destroy(cr)
-        cairo.cairo_surface_destroy(surface)
+        px, viewbox = (256, 128) if name == "logo.svg" else (size, 24)
+        render_png(data, px, viewbox, os.path.join(OUT, name[:-4] + ".png"))
 
 
 write_pngs()
