@@ -1,11 +1,11 @@
-// The hidden --screenshots switch: a short run of the sample vehicle against the simulated
-// engine module in this process, then every page of the main window, the properties dialog and
-// the macro dialogs rendered to PNG files.
+// The hidden --screenshots switch: a short run of the demo (the sample vehicle against the
+// simulated engine module in this process), then every page of the main window, the properties
+// dialog and the macro dialogs rendered to PNG files.
 #include "app/Screenshots.h"
 
 #include "common/Common.h"
-#include "ecm-sim/EcmSim.h"
 #include "engine/Cartridge.h"
+#include "shell/Demo.h"
 #include "shell/Main.h"
 #include "shell/Properties.h"
 #include "views/Export.h"
@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,30 +38,19 @@ int RenderScreenshots(const QString& folder) {
     QDir().mkpath(folder);
     const QString dir = QDir(folder).absolutePath();
     try {
-        EcmSimOptions options;
-        options.chatter = true;
-        EcmSim sim(options);
-        sim.Start();
-
-        // A settings file of the screenshots' own: the simulator on Com1, the sample vehicle.
+        // A settings file of the screenshots' own with the sample vehicle; the demo's simulated
+        // module answers on the port.
         const std::string ini = (dir + "/QuorvinV4.ini").toStdString();
-        std::ofstream(ini) << "[Devices]\r\nCom1=" << sim.SlavePath()
-                           << "\r\n[fMain]\r\nmruVehicle=" << BundledDataDir()
+        std::ofstream(ini) << "[fMain]\r\nmruVehicle=" << BundledDataDir()
                            << "/vehicles/SIM-V8.xml\r\n";
         setenv("QUORVIN_INI", ini.c_str(), 1);
 
+        TDemoModule demo;
         TfMain window;
         window.MessageBoxHook = [](QMessageBox::Icon, const QString&,
                                    QMessageBox::StandardButtons) { return QMessageBox::Ok; };
         window.resize(900, 640);
-        window.show();
-        QTreeWidget& tree = window.MacrosPage->tree();
-        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-            if (tree.topLevelItem(i)->text(0).startsWith("Engine data, repeating")) {
-                tree.setCurrentItem(tree.topLevelItem(i));
-                tree.expandAll();
-            }
-        }
+        demo.Show(window);
         QTimer::singleShot(2500, &window, [&window] { window.actAldlStop->trigger(); });
         window.actAldlStart->trigger();
 
