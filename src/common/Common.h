@@ -28,7 +28,7 @@ void SetProgramDir(const std::string& dir);
 // Where the program writes files of its own (the chart picture): beside the program in a build
 // tree or portable folder, the user data folder when installed.
 std::string OwnFilesDir();
-// The bundled sample vehicle, named in the installed layout's vehicle folder.
+// The file name of the bundled sample vehicle.
 inline constexpr const char* SampleVehicleName = "SIM-V8.xml";
 // The vehicle an installed program opens when its settings name none yet: the sample vehicle
 // (the user's copy, else the bundled one); empty in a build tree.

@@ -15,12 +15,10 @@
 
 namespace {
 
+// The user's copy of the sample when installed, else the bundled one.
 std::string sampleVehicle() {
-    const std::string own = VehicleDir() + "/" + SampleVehicleName;
-    std::error_code error;
-    return std::filesystem::is_regular_file(own, error)
-               ? own
-               : BundledDataDir() + "/vehicles/" + SampleVehicleName;
+    const std::string firstStart = FirstStartVehicle();
+    return firstStart.empty() ? BundledDataDir() + "/vehicles/" + SampleVehicleName : firstStart;
 }
 
 void selectEngineMacro(TfMain& window) {
