@@ -271,9 +271,11 @@ TEST(CartridgeRunTest, PrecisePacingSpacesRequestsByTheCaptureRate) {
     }
     const double mean = std::accumulate(gaps.begin(), gaps.end(), 0.0) / gaps.size();
     EXPECT_NEAR(mean, 100, 8);
-    for (double g : gaps) {
-        EXPECT_GT(g, 80);
-        EXPECT_LT(g, 200);
+    // The pacing keeps a schedule: a request that a busy machine sent late is followed by one
+    // sooner, so single gaps vary, but no request goes out before its time.
+    for (size_t i = 1; i < ms.size(); ++i) {
+        EXPECT_GT(ms[i] - ms[0], 100.0 * i - 20) << i;
+        EXPECT_LT(gaps[i - 1], 250) << i;
     }
 }
 
