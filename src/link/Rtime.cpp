@@ -152,8 +152,27 @@ void TRtime::Wait(double ms) const {
         std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
         return;
     }
-    const int64_t target =
-        ReadCounter() + static_cast<int64_t>(ms * static_cast<double>(Frequency) / 1000.0);
-    while (ReadCounter() < target) {
+    WaitUntil(ReadCounter() + static_cast<int64_t>(ms * static_cast<double>(Frequency) / 1000.0));
+}
+
+void TRtime::WaitUntil(int64_t count) const {
+    if (!Frequency) {
+        const int64_t left = count - ReadCounter();
+        if (left > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(left));
+        return;
+    }
+    // The scheduler may wake a sleeper a little late; the last stretch is spun for precision.
+    const int64_t spinTicks = Frequency / 1000;
+    for (;;) {
+        const int64_t left = count - ReadCounter();
+        if (left <= 0)
+            return;
+        if (left <= spinTicks)
+            break;
+        std::this_thread::sleep_for(std::chrono::duration<double>(
+            static_cast<double>(left - spinTicks) / static_cast<double>(Frequency)));
+    }
+    while (ReadCounter() < count) {
     }
 }

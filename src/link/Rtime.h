@@ -30,8 +30,11 @@ public:
     int64_t Count() const { return Current; }
     double Elapsed() const; // days since the last Reset, up to the last Sample
     double Now() const;     // StartTime + Elapsed
-    // Busy wait of ms milliseconds on the counter (sleeps without a counter); leaves Current.
+    // Waits ms milliseconds on the counter (sleeps without a counter); leaves Current.
     void Wait(double ms) const;
+    // Waits until the counter reaches count: sleeps until about a millisecond before it and spins
+    // only the rest, so a wait costs next to no processor time yet ends on time. Leaves Current.
+    void WaitUntil(int64_t count) const;
 
     // The counter now, without sampling; in ticks.
     int64_t ReadCounter() const;
