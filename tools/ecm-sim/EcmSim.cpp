@@ -56,6 +56,20 @@ Clock::duration byteTime(int baud) {
     return nanoseconds(10'000'000'000LL / std::max(baud, 1));
 }
 
+// Random 160 baud line samples in which nine one bits never follow each other; a sample is a one
+// bit when fewer than four of its bits are set. The last sample is a zero bit, so batches join.
+EcmBytes noSyncSamples(std::mt19937& random) {
+    EcmBytes samples(32);
+    int ones = 0;
+    for (std::uint8_t& s : samples) {
+        s = static_cast<std::uint8_t>(random() & 0xFF);
+        if (ones == 8 || &s == &samples.back())
+            s |= 0xF0;
+        ones = __builtin_popcount(s) < 4 ? ones + 1 : 0;
+    }
+    return samples;
+}
+
 } // namespace
 
 // The state of one run of the simulator thread.
@@ -227,6 +241,11 @@ void EcmSim::Impl::generate(Clock::time_point now) {
     chattering = chatterOn;
     if (!out.empty())
         return;
+    if (o.stream160 && o.faults.noSync160) {
+        for (std::uint8_t s : noSyncSamples(random)) // no frame, so none is counted
+            out.push_back({s, Kind::Sample, Clock::duration::zero(), false});
+        return;
+    }
     if (o.stream160) {
         EcmBytes data = o.streamData;
         if (data.empty()) {

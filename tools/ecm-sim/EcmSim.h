@@ -56,6 +56,9 @@ struct EcmSimFaults {
     double truncatedReply = 0; // only the first half of the reply's bytes is sent
     double strayByte = 0;      // one extra byte (strayValue) goes out just before the reply
     std::uint8_t strayValue = 0x5A;
+    // 160 baud streaming sends random line samples instead of frames, in which the sync symbol
+    // (nine one bits in a row) never appears: a noisy line that never synchronises.
+    bool noSync160 = false;
     bool neverSilent = false; // the bus never falls silent: noiseValue at least every noiseMs
     std::uint8_t noiseValue = 0xAA;
     int noiseMs = 3;

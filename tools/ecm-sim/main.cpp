@@ -58,6 +58,7 @@ const char* usage =
     "  --fault-stray P         send a stray byte ($5A) before the reply\n"
     "  --fault-never-silent    the bus never falls silent (a byte $AA at least every 3 ms)\n"
     "  --fault-hang-up N       hang up (close the port) when the Nth request arrives\n"
+    "  --fault-no-sync160      160 baud streaming sends random samples without a sync symbol\n"
     "  --seed N                seed for the fault probabilities (default 1)\n"
     "Modules:\n"
     "  --modules FILE       extra modules with fixed replies (format below)\n"
@@ -172,6 +173,8 @@ EcmSimOptions parseArguments(int argc, char** argv) {
             o.faults.neverSilent = true;
         } else if (a == "--fault-hang-up") {
             o.faults.hangUpAfter = number(value());
+        } else if (a == "--fault-no-sync160") {
+            o.faults.noSync160 = true;
         } else if (a == "--seed") {
             o.seed = static_cast<unsigned>(number(value()));
         } else if (a == "--modules") {
