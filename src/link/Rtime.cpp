@@ -11,6 +11,7 @@ namespace {
 
 constexpr double msPerDay = 86400000.0;
 constexpr int64_t unixEpochDay = 25569; // 1970-01-01 as a day number
+constexpr int64_t msPerDayCount = 86400000;
 
 int64_t monotonicNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -157,21 +158,28 @@ void TRtime::Wait(double ms) const {
 
 void TRtime::WaitUntil(int64_t count) const {
     if (!Frequency) {
-        const int64_t left = count - ReadCounter();
+        // Counts are milliseconds of the day: a due count past midnight may be a day ahead or
+        // behind the clock, so the nearer reading is the one meant.
+        int64_t left = count - ReadCounter();
+        if (left > msPerDayCount / 2)
+            left -= msPerDayCount;
+        else if (left < -msPerDayCount / 2)
+            left += msPerDayCount;
         if (left > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(left));
         return;
     }
     // The scheduler may wake a sleeper a little late; the last stretch is spun for precision.
     const int64_t spinTicks = Frequency / 1000;
+    const double secondsPerTick = 1.0 / static_cast<double>(Frequency);
     for (;;) {
         const int64_t left = count - ReadCounter();
         if (left <= 0)
             return;
         if (left <= spinTicks)
             break;
-        std::this_thread::sleep_for(std::chrono::duration<double>(
-            static_cast<double>(left - spinTicks) / static_cast<double>(Frequency)));
+        std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::duration<double>(static_cast<double>(left - spinTicks) * secondsPerTick)));
     }
     while (ReadCounter() < count) {
     }

@@ -14,6 +14,12 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 constexpr double dayMs = 86400000.0;
 
 TEST(RtimeTest, LocalNowMatchesTheLocalClock) {
@@ -102,6 +108,39 @@ TEST(RtimeTest, WaitSpinsForTheTimeWithoutSampling) {
     EXPECT_LT(msSince(start), 5.0);
 }
 
+// Short waits are mostly or wholly spun, long ones mostly slept: none may end before its time.
+TEST(RtimeTest, WaitsNeverEndEarly) {
+    TRtime timer;
+    for (double ms : {0.05, 0.4, 0.999, 1.0, 1.5, 3.0, 12.5, 40.0}) {
+        for (int i = 0; i < 3; ++i) {
+            const auto start = Clock::now();
+            timer.Wait(ms);
+            EXPECT_GE(msSince(start), ms) << ms;
+        }
+    }
+    for (int64_t aheadUs : {-5000, 0, 300, 1000, 1001, 2500, 25000}) {
+        const int64_t due = timer.ReadCounter() + aheadUs * 1000;
+        timer.WaitUntil(due);
+        EXPECT_GE(timer.ReadCounter(), due) << aheadUs;
+    }
+}
+
+// A long wait sleeps: it costs a little processor time for the last stretch, not the whole wait.
+TEST(RtimeTest, LongWaitUsesLittleProcessorTime) {
+    TRtime timer;
+    const double cpuStart = threadCpuMs();
+    const auto start = Clock::now();
+    timer.Wait(300);
+    const double wall = msSince(start);
+    const double cpu = threadCpuMs() - cpuStart;
+    EXPECT_GE(wall, 300.0);
+    EXPECT_LT(cpu, 60.0) << "processor time of a 300 ms wait";
+
+    const double cpuUntil = threadCpuMs();
+    timer.WaitUntil(timer.ReadCounter() + 300 * 1000000LL);
+    EXPECT_LT(threadCpuMs() - cpuUntil, 60.0) << "processor time of WaitUntil 300 ms ahead";
+}
+
 TEST(RtimeTest, WithoutCounterCountsMillisecondsOfTheDay) {
     TRtime timer(false);
     EXPECT_EQ(timer.Frequency, 0);
@@ -117,6 +156,20 @@ TEST(RtimeTest, WithoutCounterCountsMillisecondsOfTheDay) {
     const auto start = Clock::now();
     timer.Wait(5);
     EXPECT_GE(msSince(start), 5.0);
+}
+
+// Without a counter the counts start again at midnight: a due count taken on the other side of
+// midnight is a few milliseconds away, not a day.
+TEST(RtimeTest, WithoutCounterWaitUntilAcrossMidnight) {
+    TRtime timer(false);
+    constexpr int64_t day = 86400000;
+    for (int64_t dayShift : {-day, day, int64_t{0}}) {
+        const auto start = Clock::now();
+        timer.WaitUntil(timer.ReadCounter() + 30 + dayShift);
+        const double took = msSince(start);
+        EXPECT_GE(took, 25.0) << dayShift; // the clock is read to the millisecond
+        EXPECT_LT(took, 2000.0) << dayShift;
+    }
 }
 
 } // namespace
