@@ -81,6 +81,9 @@ TEST(EcmSimProgram, HelpNamesEveryOption) {
           "--fault-bad-checksum", "--fault-truncate", "--fault-stray", "--fault-never-silent",
           "--fault-hang-up", "--modules", "--verbose", "reply 57 01 00", "echo-mode"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
+    for (const char* option : {"--fault-frame-before-reply", "--fault-frame-before-echo",
+                               "--fault-mode", "--fault-ignore-suspend"})
+        EXPECT_NE(text.find(option), std::string::npos) << option;
 }
 
 TEST(EcmSimProgram, BadOptionFails) {

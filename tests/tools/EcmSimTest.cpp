@@ -353,6 +353,64 @@ TEST(EcmSim, EachFault) {
     }
 }
 
+// Another module's frame (the heartbeat, then the chatter frames in turn) before the reply or
+// before the echo.
+TEST(EcmSim, BusFramesGoOutBeforeTheReplyOrTheEcho) {
+    const EcmSimOptions o = quick();
+    const EcmBytes& reply0A = o.chatterFrames.at(0);
+    struct Case {
+        const char* name;
+        double EcmSimFaults::*fault;
+        std::vector<EcmBytes> first, second; // the parts of two answers in order
+    };
+    const Case cases[] = {
+        {"before the reply",
+         &EcmSimFaults::frameBeforeReply,
+         {mode1Request, o.heartbeat},
+         {mode1Request, reply0A}},
+        {"before the echo",
+         &EcmSimFaults::frameBeforeEcho,
+         {o.heartbeat, mode1Request},
+         {reply0A, mode1Request}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EcmSim sim(o);
+        EcmSimFaults f;
+        f.*c.fault = 1;
+        sim.SetFaults(f);
+        sim.Start();
+        Port port(sim.SlavePath());
+        for (const auto* parts : {&c.first, &c.second}) {
+            port.Write(mode1Request);
+            const EcmBytes head = concat((*parts)[0], (*parts)[1]);
+            const EcmBytes got = port.Read(head.size() + 64, 1000);
+            ASSERT_EQ(got.size(), head.size() + 64);
+            EXPECT_EQ(EcmBytes(got.begin(), got.begin() + static_cast<long>(head.size())), head);
+            EXPECT_TRUE(
+                EcmSimFrameOK(EcmBytes(got.begin() + static_cast<long>(head.size()), got.end())));
+        }
+        EXPECT_EQ(sim.Counters().busFrames, 2u);
+    }
+}
+
+TEST(EcmSim, FaultsAimedAtOneModeSpareTheOthers) {
+    EcmSimOptions o = quick();
+    o.faults.noReply = 1;
+    o.faults.noEcho = 1;
+    o.faults.onlyMode = 0x08;
+    EcmSim sim(o);
+    sim.Start();
+    Port port(sim.SlavePath());
+    port.Write(mode1Request);
+    EXPECT_EQ(port.Read(5 + 64, 1000).size(), 5u + 64u);
+    port.Write(suspendRequest);
+    EXPECT_TRUE(port.ReadFor(100).empty());
+    EXPECT_FALSE(sim.Suspended());
+    port.Write(resumeRequest);
+    EXPECT_EQ(port.Read(8, 1000), concat(resumeRequest, resumeRequest));
+}
+
 TEST(EcmSim, FaultProbabilityHitsSomeRequests) {
     EcmSimOptions o = quick();
     o.echo = false;
@@ -547,6 +605,21 @@ TEST(EcmSimChatter, SuspendStopsChatterUntilResume) {
     EXPECT_EQ(port.Read(64, 1000).size(), 64u);
     port.Write(resumeRequest);
     EXPECT_EQ(port.Read(4, 500), resumeRequest);
+    EXPECT_FALSE(sim.Suspended());
+    EXPECT_TRUE(waitForHeartbeat(port, 1000));
+}
+
+// A body module that ignores the suspend: the frame is answered, the chatter goes on.
+TEST(EcmSimChatter, IgnoredSuspendIsAnsweredButTheChatterGoesOn) {
+    EcmSimOptions o = chattering();
+    o.echo = false;
+    o.faults.ignoreSuspend = true;
+    EcmSim sim(o);
+    sim.Start();
+    Port port(sim.SlavePath());
+    ASSERT_TRUE(waitForHeartbeat(port, 2000));
+    port.Write(suspendRequest);
+    EXPECT_EQ(port.Read(4, 500), suspendRequest);
     EXPECT_FALSE(sim.Suspended());
     EXPECT_TRUE(waitForHeartbeat(port, 1000));
 }

@@ -81,7 +81,8 @@ struct EcmSim::Impl {
         Clock::duration gap{}; // quiet time on the wire before this byte
         bool last = false;     // the last byte of its frame
     };
-    enum class EchoMode { Normal, None, Wrong };
+    // The echo faults are decided once the request's mode byte is in (its third byte).
+    enum class EchoMode { Undecided, Normal, None, Wrong };
 
     explicit Impl(EcmSim& owner) : sim(owner), start(Clock::now()) {
         wireFree = lastSent = chatterAt = start;
@@ -100,8 +101,8 @@ struct EcmSim::Impl {
     bool writeBlocked = false;
 
     EcmBytes in;   // request bytes not yet framed
-    EcmBytes held; // their echo, while a wrong echo is being prepared
-    EchoMode echoMode = EchoMode::Normal;
+    EcmBytes held; // their echo, while undecided or while a wrong echo is being prepared
+    EchoMode echoMode = EchoMode::Undecided;
     Clock::time_point lastIn;
 
     bool chattering = false;
@@ -110,6 +111,7 @@ struct EcmSim::Impl {
     Clock::time_point chatterAt;
     bool haveSilence = false;
     Clock::time_point silenceFrom, silenceUntil;
+    std::size_t nextBusFrame = 0;
 
     void run();
     void refresh();
@@ -118,7 +120,11 @@ struct EcmSim::Impl {
     void sent(const Out& b);
     void receive(Clock::time_point now);
     void frameInput(Clock::time_point now, bool stale);
+    void decideEcho();
     void consume(std::size_t count, bool valid);
+    bool faultHits(int mode) const;
+    void queueBusFrame(Clock::duration gap);
+    void suspendOrResume(int mode);
     void request(const EcmBytes& frame, Clock::time_point now);
     EcmBytes findReply(const EcmBytes& frame) const;
     void ignore(const EcmBytes& frame, const char* why);
@@ -365,19 +371,44 @@ void EcmSim::Impl::receive(Clock::time_point now) {
     count([n](EcmSimCounters& c) { c.bytesReceived += static_cast<std::uint64_t>(n); });
     for (ssize_t i = 0; i < n; ++i) {
         const std::uint8_t b = buffer[i];
-        if (in.empty()) // a new request: its echo faults are decided now
-            echoMode = !o.echo                      ? EchoMode::None
-                       : chance(o.faults.noEcho)    ? EchoMode::None
-                       : chance(o.faults.wrongEcho) ? EchoMode::Wrong
-                                                    : EchoMode::Normal;
         if (echoMode == EchoMode::Normal)
             out.push_back({b, Kind::Echo, Clock::duration::zero(), false});
-        else if (echoMode == EchoMode::Wrong)
+        else if (echoMode != EchoMode::None)
             held.push_back(b);
         in.push_back(b);
         lastIn = now;
+        if (echoMode == EchoMode::Undecided && in.size() >= 3)
+            decideEcho();
         frameInput(now, false);
     }
+}
+
+bool EcmSim::Impl::faultHits(int mode) const {
+    return o.faults.onlyMode < 0 || mode == o.faults.onlyMode;
+}
+
+// A new request: its echo faults are decided now, by its mode byte.
+void EcmSim::Impl::decideEcho() {
+    const int mode = in[1] > 0x55 ? in[2] : -1;
+    const bool hit = faultHits(mode);
+    echoMode = !o.echo                             ? EchoMode::None
+               : hit && chance(o.faults.noEcho)    ? EchoMode::None
+               : hit && chance(o.faults.wrongEcho) ? EchoMode::Wrong
+                                                   : EchoMode::Normal;
+    if (hit && chance(o.faults.frameBeforeEcho))
+        queueBusFrame(Clock::duration::zero());
+    if (echoMode == EchoMode::Normal)
+        for (std::uint8_t b : held)
+            out.push_back({b, Kind::Echo, Clock::duration::zero(), false});
+    if (echoMode != EchoMode::Wrong)
+        held.clear();
+}
+
+// The heartbeat and the chatter frames in turn, as if another module had taken the bus.
+void EcmSim::Impl::queueBusFrame(Clock::duration gap) {
+    const std::size_t k = nextBusFrame++ % (o.chatterFrames.size() + 1);
+    queueFrame(k == 0 ? o.heartbeat : o.chatterFrames[k - 1], Kind::Noise, gap);
+    count([](EcmSimCounters& c) { ++c.busFrames; });
 }
 
 // Frames requests by header and length byte; a bad checksum drops one byte to resynchronise, and a
@@ -407,10 +438,14 @@ void EcmSim::Impl::consume(std::size_t n, bool valid) {
     in.erase(in.begin(), in.begin() + static_cast<long>(n));
     if (!valid)
         count([n](EcmSimCounters& c) { c.garbage += n; });
-    if (echoMode == EchoMode::Wrong && held.size() >= n) {
-        EcmBytes echo(held.begin(), held.begin() + static_cast<long>(n));
-        held.erase(held.begin(), held.begin() + static_cast<long>(n));
-        if (valid) { // a different frame that still reads as valid: one byte up, checksum down
+    // A wrong echo goes out frame by frame; undecided bytes (a stale start) as they came.
+    const bool wrong = echoMode == EchoMode::Wrong;
+    if ((wrong || echoMode == EchoMode::Undecided) && !held.empty()) {
+        const auto end = held.begin() + static_cast<long>(std::min(n, held.size()));
+        EcmBytes echo(held.begin(), end);
+        held.erase(held.begin(), end);
+        if (wrong && valid && echo.size() == n) {
+            // a different frame that still reads as valid: one byte up, checksum down
             echo[echo.size() > 3 ? echo.size() - 2 : 0] += 1;
             echo.back() -= 1;
         }
@@ -419,7 +454,7 @@ void EcmSim::Impl::consume(std::size_t n, bool valid) {
     }
     if (in.empty()) {
         held.clear();
-        echoMode = EchoMode::Normal;
+        echoMode = EchoMode::Undecided;
     }
 }
 
@@ -474,27 +509,41 @@ void EcmSim::Impl::request(const EcmBytes& frame, Clock::time_point now) {
     EcmBytes reply = findReply(frame);
     if (reply.empty())
         return ignore(frame, "unknown request");
-    if (chance(o.faults.noReply))
+    const int mode = frame.size() > 3 ? frame[2] : -1;
+    const bool hit = faultHits(mode);
+    if (hit && chance(o.faults.noReply))
         return ignore(frame, "no-reply fault");
 
-    const int mode = frame.size() > 3 ? frame[2] : -1;
-    if (mode == 0x08 || mode == 0x09) {
-        suspended = mode == 0x08;
-        std::lock_guard lock(sim.mutex);
-        sim.suspended = suspended;
-    }
-    if (chance(o.faults.badChecksum))
+    suspendOrResume(mode);
+    if (hit && chance(o.faults.badChecksum))
         reply.back() += 1;
-    if (chance(o.faults.truncatedReply))
+    if (hit && chance(o.faults.truncatedReply))
         reply.resize(std::max<std::size_t>(2, reply.size() / 2));
-    auto gap = milliseconds(std::max(o.turnaroundMs, 0));
-    if (chance(o.faults.strayByte)) {
+    Clock::duration gap = milliseconds(std::max(o.turnaroundMs, 0));
+    if (hit && chance(o.faults.frameBeforeReply)) {
+        queueBusFrame(gap);
+        gap = Clock::duration::zero();
+    }
+    if (hit && chance(o.faults.strayByte)) {
         out.push_back({o.faults.strayValue, Kind::Noise, gap, true});
-        gap = milliseconds(0);
+        gap = Clock::duration::zero();
     }
     queueFrame(reply, Kind::Reply, gap);
     count([](EcmSimCounters& c) { ++c.answered; });
     say("reply   " + hexText(reply));
+}
+
+// A suspend or resume takes effect as its reply is sent; an ignored suspend is answered only.
+void EcmSim::Impl::suspendOrResume(int mode) {
+    if (mode != 0x08 && mode != 0x09)
+        return;
+    if (mode == 0x08 && o.faults.ignoreSuspend) {
+        say("suspend ignored: the chatter goes on");
+        return;
+    }
+    suspended = mode == 0x08;
+    std::lock_guard lock(sim.mutex);
+    sim.suspended = suspended;
 }
 
 // ---- EcmSim ----

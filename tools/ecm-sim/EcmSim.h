@@ -63,6 +63,15 @@ struct EcmSimFaults {
     std::uint8_t noiseValue = 0xAA;
     int noiseMs = 3;
     int hangUpAfter = 0; // close the master side once this many requests were received; 0 = never
+    // Bus traffic: a frame of another module (the heartbeat and the chatter frames in turn) goes
+    // out just before the reply, or just before the echo of the request.
+    double frameBeforeReply = 0;
+    double frameBeforeEcho = 0;
+    // A body module that ignores the suspend: mode $08 is answered, but the chatter goes on.
+    bool ignoreSuspend = false;
+    // The per-request faults above hit only requests with this mode byte (e.g. $08, the
+    // suspend); -1 = every request.
+    int onlyMode = -1;
 };
 
 struct EcmSimOptions {
@@ -115,6 +124,7 @@ struct EcmSimCounters {
     std::uint64_t echoBytes = 0;     // echo bytes sent
     std::uint64_t chatterCycles = 0; // heartbeats sent
     std::uint64_t frames160 = 0;     // 160 baud frames streamed completely
+    std::uint64_t busFrames = 0;     // frames of other modules sent by the bus traffic faults
 };
 
 class EcmSim {

@@ -56,6 +56,13 @@ const char* usage =
     "  --fault-bad-checksum P  reply with a wrong checksum\n"
     "  --fault-truncate P      send only the first half of the reply\n"
     "  --fault-stray P         send a stray byte ($5A) before the reply\n"
+    "  --fault-frame-before-reply P  send a frame of another module (the heartbeat and the\n"
+    "                          chatter frames in turn) just before the reply\n"
+    "  --fault-frame-before-echo P   the same just before the echo of the request\n"
+    "  --fault-mode HEX        the faults above hit only requests with this mode byte, e.g.\n"
+    "                          08 for the suspend frame (default: every request)\n"
+    "  --fault-ignore-suspend  a body module that ignores the suspend: mode $08 is answered,\n"
+    "                          but the chatter goes on\n"
     "  --fault-never-silent    the bus never falls silent (a byte $AA at least every 3 ms)\n"
     "  --fault-hang-up N       hang up (close the port) when the Nth request arrives\n"
     "  --fault-no-sync160      160 baud streaming sends random samples without a sync symbol\n"
@@ -169,6 +176,14 @@ EcmSimOptions parseArguments(int argc, char** argv) {
             o.faults.truncatedReply = probability(value());
         } else if (a == "--fault-stray") {
             o.faults.strayByte = probability(value());
+        } else if (a == "--fault-frame-before-reply") {
+            o.faults.frameBeforeReply = probability(value());
+        } else if (a == "--fault-frame-before-echo") {
+            o.faults.frameBeforeEcho = probability(value());
+        } else if (a == "--fault-mode") {
+            o.faults.onlyMode = parseBytes(value()).at(0);
+        } else if (a == "--fault-ignore-suspend") {
+            o.faults.ignoreSuspend = true;
         } else if (a == "--fault-never-silent") {
             o.faults.neverSilent = true;
         } else if (a == "--fault-hang-up") {
