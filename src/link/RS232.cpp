@@ -18,6 +18,10 @@ constexpr int startBits = 9;
 constexpr int unlimitedReadMs = 1000;
 // After a broken frame the bus counts as quiet again after this many byte times without a byte.
 constexpr int quietBytes = 10;
+// Writes in a row without any echo since the port opened before the echo setting is doubted.
+constexpr int echoHintMisses = 3;
+// The read time-out constant advised for 160 baud data: room for an adapter's own latency.
+constexpr int slowSampleT3 = 100;
 
 void say(const TConsoleWriter& console, const std::string& text, int level) {
     if (console)
@@ -124,6 +128,8 @@ void TRS232::Open() {
     if (open_)
         Close();
     lastOpenError_ = 0;
+    echoSeen_ = false;
+    echoMisses_ = 0;
     try {
         handle_->Open(DevicePath());
         open_ = true;
@@ -230,9 +236,11 @@ bool TRS232::WriteFrame(const TPacket& frame, bool detail, bool noWrite,
 
     if (!ReadFrame(EchoFrame, true, console, detail)) {
         say(console, "Error: No echo received from MAX232", clError);
+        noteEcho(false, console);
         return false;
     }
     if (frame.SameBytes(EchoFrame, 0)) {
+        noteEcho(true, console);
         if (detail)
             say(console, Format("MAX232 echo: %s", EchoFrame.HexText().c_str()), clInfo);
         return true;
@@ -242,7 +250,23 @@ bool TRS232::WriteFrame(const TPacket& frame, bool detail, bool noWrite,
                frame.HexText().c_str()),
         clError);
     busDirty_ = true;
+    noteEcho(false, console);
     return false;
+}
+
+// With Echo on, an interface that does not echo (not a MAX232 one) fails every request; once a
+// few writes in a row found no echo, and none ever came back on this port, say what to change.
+void TRS232::noteEcho(bool matched, const TConsoleWriter& console) {
+    if (matched) {
+        echoSeen_ = true;
+        echoMisses_ = 0;
+        return;
+    }
+    if (++echoMisses_ == echoHintMisses && !echoSeen_)
+        say(console,
+            "Hint: the interface does not echo what is sent: \"Max232 echo\" should be off (see "
+            "Com port settings)",
+            clInfo);
 }
 
 // Lets the rest of a broken frame (a reply still arriving after a time-out, an echo that ran
@@ -343,22 +367,66 @@ bool TRS232::IsOneBit(uint8_t sample) {
     return __builtin_popcount(sample) < 4;
 }
 
-bool TRS232::FindStartOfFrame(bool detail, const TConsoleWriter& console) {
+int TRS232::sampleBits() const {
+    return 1 + line_.DataBits + line_.StopBits + (line_.Parity == 'N' ? 0 : 1);
+}
+
+int TRS232::StartSearchSamples(int dataSamples) const {
+    const int twoSeconds = std::max(2 * line_.Baud / sampleBits(), 2 * startBits);
+    if (dataSamples <= 0)
+        return twoSeconds;
+    // The search may begin just after a symbol: the rest of that frame and the next symbol must
+    // still fit, however long the frame.
+    const int frame = startBits + dataSamples;
+    return std::max(std::min(2 * frame, twoSeconds), frame + 2 * startBits);
+}
+
+// 160 baud samples trickle in at the line rate: read time-outs shorter than that fail every frame
+// without another sign, so name the time-outs that would hold the read.
+void TRS232::hintSlowSamples(int samples, const TConsoleWriter& console) const {
+    const int64_t bitMs = int64_t{sampleBits()} * 1000; // a sample's time is bitMs / Baud
+    const int64_t baud = line_.Baud;
+    const int64_t total = int64_t{timeouts_.perByte} * samples + timeouts_.constant;
+    const bool totalShort = total > 0 && total * baud < samples * bitMs;
+    const bool gapShort = timeouts_.interval > 0 && timeouts_.interval * baud < bitMs;
+    if (!totalShort && !gapShort)
+        return;
+    const int t2 = std::max(timeouts_.perByte, static_cast<int>(bitMs / baud) + 1);
+    const int t3 = std::max(timeouts_.constant, slowSampleT3);
+    const int needMs = static_cast<int>((samples * bitMs + baud - 1) / baud);
+    const std::string now =
+        gapShort ? Format("T1 %dms, T2 %dms and T3 %dms", timeouts_.interval, timeouts_.perByte,
+                          timeouts_.constant)
+                 : Format("T2 %dms and T3 %dms", timeouts_.perByte, timeouts_.constant);
+    const std::string use = Format("%sT2 %dms and T3 %dms", gapShort ? "T1 0ms, " : "", t2, t3);
+    say(console,
+        Format("Hint: %s are too short for 160 baud data at %d baud (%d %s %dms): use %s",
+               now.c_str(), line_.Baud, samples, samples == 1 ? "sample takes" : "samples take",
+               needMs, use.c_str()),
+        clInfo);
+}
+
+bool TRS232::FindStartOfFrame(bool detail, const TConsoleWriter& console, int dataSamples) {
     if (detail) {
         say(console, "Analysing 160 baud data capture...", clInfo);
         say(console, "Scanning for start of frame symbol...", clInfo);
     }
+    const int limit = StartSearchSamples(dataSamples);
     int run = 0;
-    for (int samples = 0; samples < MaxStartSamples; ++samples) {
+    for (int samples = 0; samples < limit; ++samples) {
         uint8_t sample = 0;
         int got = 0;
+        bool failed = false;
         try {
             got = Read(&sample, 1);
         } catch (const std::exception& e) {
             say(console, Format("Exception: %s", e.what()), clError);
+            failed = true;
         }
         if (got < 1) {
             say(console, "No data on 160 baud data bus", clInfo);
+            if (!failed)
+                hintSlowSamples(1, console);
             return false;
         }
         if (detail)
@@ -379,8 +447,7 @@ bool TRS232::FindStartOfFrame(bool detail, const TConsoleWriter& console) {
         }
     }
     // Noise or the wrong interface must not hold the program.
-    say(console,
-        Format("Error: No start of frame symbol in %d samples of 160 baud data", MaxStartSamples),
+    say(console, Format("Error: No start of frame symbol in %d samples of 160 baud data", limit),
         clError);
     return false;
 }
@@ -391,15 +458,15 @@ bool TRS232::Read160Frame(TPacket& frame, int first, const TConsoleWriter& conso
         return false;
     if (detail)
         say(console, "Start reading frame", clInfo);
-    if (!FindStartOfFrame(detail, console)) {
+    count = Clamp(count, 0, MaxData160); // what the frame's length byte can hold
+    const int wanted = count * 9;
+    if (!FindStartOfFrame(detail, console, wanted)) {
         say(console, "Com timeout: Expecting start of frame symbol", clTimeout);
         return false;
     }
     if (detail)
         say(console, "Attempting to read 160 baud data frame...", clInfo);
 
-    count = Clamp(count, 0, MaxData160); // what the frame's length byte can hold
-    const int wanted = count * 9;
     std::string samples(static_cast<size_t>(wanted), '\0');
     const int got = Read(reinterpret_cast<uint8_t*>(samples.data()), wanted);
     if (detail) {
@@ -414,6 +481,7 @@ bool TRS232::Read160Frame(TPacket& frame, int first, const TConsoleWriter& conso
     frame.setData(0, first);
     if (got < wanted) {
         say(console, "Error: Reply frame invalid", clError);
+        hintSlowSamples(wanted, console);
         return false;
     }
     for (int g = 0; g < count; ++g) {

@@ -79,13 +79,17 @@ public:
     bool ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& console, bool detail);
     bool Read160Frame(TPacket& frame, int first, const TConsoleWriter& console, bool detail,
                       int count);
-    bool FindStartOfFrame(bool detail, const TConsoleWriter& console);
+    // dataSamples: the samples of the frame's data that follow the symbol (9 a byte), which
+    // bound the search; 0 when unknown.
+    bool FindStartOfFrame(bool detail, const TConsoleWriter& console, int dataSamples = 0);
     void WaitForSilence(const TConsoleWriter& console);
 
     // A 160 baud sample is a one bit when fewer than 4 of its bits are set.
     static bool IsOneBit(uint8_t sample);
-    static constexpr int MaxStartSamples = 2048; // samples searched for the start of frame
-    static constexpr int MaxData160 = 169;       // bytes a 160 baud reply holds after first
+    static constexpr int MaxData160 = 169; // bytes a 160 baud reply holds after first
+    // Samples searched for the start of frame before giving up: about two frame lengths, at
+    // most two seconds of the line, yet never less than the rest of a frame and the next symbol.
+    int StartSearchSamples(int dataSamples) const;
 
 private:
     struct Timeouts {
@@ -93,6 +97,9 @@ private:
     };
     void applyLine();
     void drainBus();
+    int sampleBits() const; // bits of one UART character: one sample at 160 baud
+    void hintSlowSamples(int samples, const TConsoleWriter& console) const;
+    void noteEcho(bool matched, const TConsoleWriter& console);
     [[noreturn]] void raise(const ESerialDeviceError& e) const;
 
     TRtime& timer_;
@@ -107,4 +114,7 @@ private:
     Timeouts timeouts_; // the read time-outs in force
     // A frame was cut short or did not match: the rest of it may still be on the wire.
     bool busDirty_ = false;
+    // Echoes since the port opened: whether any came back, and the writes in a row without one.
+    bool echoSeen_ = false;
+    int echoMisses_ = 0;
 };

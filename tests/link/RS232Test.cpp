@@ -1,6 +1,7 @@
 #include "link/RS232.h"
 
 #include "common/Errors.h"
+#include "common/Format.h"
 #include "ecm-sim/EcmSim.h"
 #include "link/PosixSerial.h"
 #include "support/TempDir.h"
@@ -332,6 +333,49 @@ TEST(RS232Test, WrongEcho) {
                                            " did not match command: " + requestText,
                                        4));
     EXPECT_NE(s.link.EchoFrame.HexText(), requestText);
+}
+
+const char* const echoHint = "Hint: the interface does not echo what is sent: \"Max232 echo\" "
+                             "should be off (see Com port settings)";
+
+// With Echo on and an interface that does not echo, every request fails on its missing echo
+// (here the module's reply is read in its place); after three the console says what to change.
+TEST(RS232Test, EchoOnWithAnInterfaceThatDoesNotEchoGivesAHint) {
+    EcmSimOptions o;
+    o.echo = false;
+    SimLink s(o);
+    s.link.SetT5(0);
+    TPacket reply;
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_FALSE(s.link.WriteFrame(request, false, false, s.console.Writer())) << i;
+        s.link.ReadFrame(reply, true, s.console.Writer(), false);
+        EXPECT_EQ(s.console.Count(echoHint, clInfo), i < 3 ? 0 : 1) << i;
+    }
+    // As the hint says: Echo off, and the requests get their replies.
+    s.link.Echo = false;
+    s.console.lines.clear();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(s.link.WriteFrame(request, false, false, s.console.Writer())) << i;
+        EXPECT_TRUE(s.link.ReadFrame(reply, true, s.console.Writer(), false)) << i;
+    }
+    EXPECT_TRUE(s.console.lines.empty()) << testing::PrintToString(s.console.lines);
+}
+
+// An interface that has echoed is one that echoes: lost echoes later are faults, not a setting.
+TEST(RS232Test, LostEchoesAfterAGoodOneGiveNoEchoHint) {
+    SimLink s;
+    s.link.SetT5(0);
+    TPacket reply;
+    ASSERT_TRUE(s.link.WriteFrame(request, false, false, s.console.Writer()));
+    ASSERT_TRUE(s.link.ReadFrame(reply, true, s.console.Writer(), false));
+    EcmSimFaults f;
+    f.noEcho = 1;
+    f.noReply = 1;
+    s.sim.SetFaults(f);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(s.link.WriteFrame(request, false, false, s.console.Writer())) << i;
+    EXPECT_EQ(s.console.Count("Error: No echo received from MAX232", clError), 4);
+    EXPECT_EQ(s.console.Count(echoHint, clInfo), 0);
 }
 
 TEST(RS232Test, ChecksumFailure) {
@@ -680,15 +724,148 @@ TEST(RS232Test, StartOfFrameOnASilentBus) {
                                       {"Com timeout: Expecting start of frame symbol", 2}}));
 }
 
-TEST(RS232Test, StartOfFrameGivesUpOnEndlessNoise) {
+// The search for the symbol gives up after about two frame lengths, at most two seconds of the
+// line, but never before the rest of a frame and the next symbol could have come by.
+struct SearchCase {
+    int baud;
+    int count; // data bytes of the frame; 0 = the search alone, frame unknown
+    int samples;
+};
+
+class StartOfFrameBound : public testing::TestWithParam<SearchCase> {};
+
+TEST_P(StartOfFrameBound, GivesUpOnEndlessZeroBits) {
+    const SearchCase& c = GetParam();
     PtyLink p;
+    p.link.SetBaud(c.baud);
+    EXPECT_EQ(p.link.StartSearchSamples(c.count * 9), c.samples);
     p.pty.Send(std::vector<uint8_t>(2100, 0xFF));
-    EXPECT_FALSE(p.link.FindStartOfFrame(false, p.console.Writer()));
-    EXPECT_EQ(p.console.lines,
-              Lines({{"Error: No start of frame symbol in 2048 samples of 160 baud data", 4}}));
-    std::vector<uint8_t> rest(100);
-    EXPECT_EQ(p.link.Read(rest.data(), 100), 2100 - 2048);
+    TPacket frame;
+    const bool found = c.count ? p.link.Read160Frame(frame, 1, p.console.Writer(), false, c.count)
+                               : p.link.FindStartOfFrame(false, p.console.Writer());
+    EXPECT_FALSE(found);
+    Lines expected{
+        {Format("Error: No start of frame symbol in %d samples of 160 baud data", c.samples), 4}};
+    if (c.count)
+        expected.push_back({"Com timeout: Expecting start of frame symbol", 2});
+    EXPECT_EQ(p.console.lines, expected);
+    std::vector<uint8_t> rest(2100);
+    EXPECT_EQ(p.link.Read(rest.data(), 2100), 2100 - c.samples);
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, StartOfFrameBound,
+                         testing::Values(SearchCase{1600, 0, 320},    // two seconds
+                                         SearchCase{1600, 20, 320},   // two frames exceed 2 s
+                                         SearchCase{2400, 20, 378},   // two frames of 189
+                                         SearchCase{2400, 5, 108},    // two frames of 54
+                                         SearchCase{1600, 60, 567},   // a frame longer than 2 s
+                                         SearchCase{8228, 0, 1645})); // two seconds
+
+// A noisy line without a symbol holds a read for about two seconds, not for 2048 samples (12.8 s
+// at 1600 baud); the module's frames are found again once it streams them.
+TEST(RS232Test, NoisyLineWithoutSymbolGivesUpWithinTwoSeconds) {
+    EcmSimOptions o;
+    o.stream160 = true;
+    o.sampleBaud = 1600;
+    o.faults.noSync160 = true;
+    SimLink s(o);
+    s.link.SetBaud(1600);
+    s.link.SetT2(10);
+    s.link.SetTimeouts(-1, -1, -1);
+    TPacket frame;
+    const auto start = Clock::now();
+    EXPECT_FALSE(s.link.Read160Frame(frame, 1, s.console.Writer(), false, 20));
+    EXPECT_LT(msSince(start), 4000.0);
+    EXPECT_EQ(s.console.lines,
+              Lines({{"Error: No start of frame symbol in 320 samples of 160 baud data", 4},
+                     {"Com timeout: Expecting start of frame symbol", 2}}));
+
+    o.faults.noSync160 = false;
+    s.sim.SetOptions(o);
+    s.console.lines.clear();
+    EXPECT_TRUE(s.link.Read160Frame(frame, 1, s.console.Writer(), false, 20));
+    EXPECT_TRUE(s.console.lines.empty());
+}
+
+// A frame that takes longer than the two seconds is still found wherever the search begins.
+TEST(RS232Test, LongFramesAreFoundInSpiteOfTheBound) {
+    EcmSimOptions o;
+    o.stream160 = true;
+    o.sampleBaud = 2400;
+    o.streamBytes = 60; // 550 samples a frame: 2.3 s
+    SimLink s(o);
+    s.link.SetBaud(2400);
+    s.link.SetT2(10);
+    s.link.SetTimeouts(-1, -1, -1);
+    for (int i = 0; i < 2; ++i) {
+        TPacket frame;
+        EXPECT_TRUE(s.link.Read160Frame(frame, 1, s.console.Writer(), false, 60)) << i;
+    }
+    EXPECT_TRUE(s.console.lines.empty());
+}
+
+// Read time-outs too short for the sample rate fail every frame; the hint names time-outs that
+// hold it, and with those the frames are read.
+struct SlowSampleCase {
+    int baud;
+    int t1, t2, t3;
+    const char* hint;
+    int useT1, useT2, useT3;
+};
+
+void PrintTo(const SlowSampleCase& c, std::ostream* os) {
+    *os << c.baud << " baud, T1 " << c.t1 << ", T2 " << c.t2 << ", T3 " << c.t3;
+}
+
+class SlowSamples : public testing::TestWithParam<SlowSampleCase> {};
+
+TEST_P(SlowSamples, HintNamesTimeoutsThatWork) {
+    const SlowSampleCase& c = GetParam();
+    EcmSimOptions o;
+    o.stream160 = true;
+    o.sampleBaud = c.baud;
+    o.streamBytes = 20;
+    SimLink s(o);
+    s.link.SetBaud(c.baud);
+    s.link.SetT1(c.t1);
+    s.link.SetT2(c.t2);
+    s.link.SetT3(c.t3);
+    s.link.SetTimeouts(-1, -1, -1);
+    TPacket frame;
+    EXPECT_FALSE(s.link.Read160Frame(frame, 1, s.console.Writer(), false, 20));
+    EXPECT_EQ(s.console.Count(c.hint, clInfo), 1) << testing::PrintToString(s.console.lines);
+
+    s.link.SetT1(c.useT1);
+    s.link.SetT2(c.useT2);
+    s.link.SetT3(c.useT3);
+    s.link.SetTimeouts(-1, -1, -1);
+    s.console.lines.clear();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(s.link.Read160Frame(frame, 1, s.console.Writer(), false, 20)) << i;
+    EXPECT_TRUE(s.console.lines.empty()) << testing::PrintToString(s.console.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SlowSamples,
+    testing::Values(
+        SlowSampleCase{1600, 0, 2, 20,
+                       "Hint: T2 2ms and T3 20ms are too short for 160 baud data at 1600 baud "
+                       "(180 samples take 1125ms): use T2 7ms and T3 100ms",
+                       0, 7, 100},
+        SlowSampleCase{2400, 0, 3, 150,
+                       "Hint: T2 3ms and T3 150ms are too short for 160 baud data at 2400 baud "
+                       "(180 samples take 750ms): use T2 5ms and T3 150ms",
+                       0, 5, 150},
+        // Too short for a single sample: the symbol is never seen.
+        SlowSampleCase{1600, 0, 0, 4,
+                       "Hint: T2 0ms and T3 4ms are too short for 160 baud data at 1600 baud "
+                       "(1 sample takes 7ms): use T2 7ms and T3 100ms",
+                       0, 7, 100},
+        // A gap limit shorter than one sample ends the read after its first sample.
+        SlowSampleCase{1600, 3, 10, 200,
+                       "Hint: T1 3ms, T2 10ms and T3 200ms are too short for 160 baud data at "
+                       "1600 baud (180 samples take 1125ms): use T1 0ms, T2 10ms and T3 200ms",
+                       0, 10, 200}));
 
 TEST(RS232Test, Read160FrameDecodesTheStream) {
     EcmSimOptions o;
