@@ -47,11 +47,17 @@ void TDetect::flush() const {
 }
 
 bool TDetect::DetectInterface(bool detail) {
+    // A port failure is the reason the interface cannot be detected: the user must see it.
+    if (!Link.IsOpen()) {
+        say(Link.PortName() + " is not open", clError);
+        return false;
+    }
     EchoGuard guard(Link);
     Link.Echo = false; // the probe compares the echo itself
     try {
         return probe(detail);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        say(e.what(), clError);
         return false;
     }
 }

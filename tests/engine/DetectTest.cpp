@@ -171,6 +171,33 @@ TEST(DetectInterface, ClosedPortFails) {
     EXPECT_FALSE(detect.DetectInterface(true));
 }
 
+// The check names why the port failed, before its verdict, instead of the verdict alone.
+TEST(DetectInterface, PortFailureShowsItsReason) {
+    {
+        TRtime timer;
+        TRS232 link(timer);
+        link.SetPort(3);
+        Console console;
+        TDetect detect(link, timer, console.Writer());
+        link.Echo = true;
+        const TVehicleLinkCheck check = detect.CheckVehicleLink(false, "8192", false);
+        EXPECT_FALSE(check.Interface.OK);
+        ASSERT_GE(console.lines.size(), 2u);
+        EXPECT_EQ(console.lines[0], Line("Com3 is not open", clError));
+        EXPECT_EQ(console.lines[1], Line("Interface cannot be detected", clError));
+    }
+    EcmSimOptions o = Quiet(true);
+    o.faults.hangUpAfter = 1; // the device goes away when the probe arrives
+    Bench b(o);
+    b.link.Echo = true;
+    EXPECT_FALSE(b.detect.DetectInterface(false));
+    EXPECT_EQ(b.console.Count("Can't read from Com1. " + b.sim.SlavePath() + ": Input/output error",
+                              clError),
+              1)
+        << testing::PrintToString(b.console.lines);
+    EXPECT_TRUE(b.link.Echo);
+}
+
 struct ChatterCase {
     const char* name;
     EcmBytes heartbeat;
