@@ -2,8 +2,10 @@
 
 #include "common/Format.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -122,29 +124,39 @@ double ReadNumber(const std::string& text, double def) {
     if (text[0] == '$') {
         return ReadInt(text);
     }
-    // Only plain decimal fractions: no "inf", "nan" or hexadecimal floats.
-    std::string plain;
-    for (char c : text) {
-        if (c == DecimalSeparator) {
-            c = '.';
-        }
-        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-' ||
-              c == 'e' || c == 'E' || isBlank(c))) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    // Only plain decimal fractions: no "inf", "nan" or hexadecimal floats. Parsed without the C
+    // library's locale, which the desktop toolkit sets to the user's.
+    std::string plain = text.substr(begin, end - begin);
+    for (char c : plain) {
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == ',' || c == '+' ||
+              c == '-' || c == 'e' || c == 'E')) {
             return def;
         }
-        plain += c;
     }
-    const char* begin = plain.c_str();
-    char* end = nullptr;
-    errno = 0;
-    double v = std::strtod(begin, &end);
-    if (end == begin || errno == ERANGE) {
+    // A point is always the decimal mark (files and the program's own texts use it); a lone
+    // comma is one as well, as typed in comma-decimal locales. Anything else with a comma in it
+    // (grouped thousands, lists) is not one number.
+    if (plain.find('.') == std::string::npos && std::count(plain.begin(), plain.end(), ',') == 1) {
+        std::replace(plain.begin(), plain.end(), ',', '.');
+    }
+    const char* first = plain.data();
+    const char* last = first + plain.size();
+    if (first != last && *first == '+' && last - first > 1 && first[1] != '-') {
+        ++first;
+    }
+    double v = 0;
+    auto [stop, error] = std::from_chars(first, last, v, std::chars_format::general);
+    if (error != std::errc() || stop != last || first == last || !std::isfinite(v)) {
         return def;
     }
-    while (*end && isBlank(*end)) {
-        ++end;
-    }
-    return *end ? def : v;
+    return v;
 }
 
 std::string DecimalText3(int v) {

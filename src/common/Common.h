@@ -41,7 +41,8 @@ template <typename T> constexpr T Clamp(T v, T lo, T hi) {
 std::string PickFromList(const std::string& value, const std::string& list, const std::string& def);
 // Whole number: decimal, or hex after "$", "x" or "0x"; else "$"+text; else 0.
 int ReadInt(const std::string& text);
-// Empty gives def; "$..." gives ReadInt; else a decimal fraction with DecimalSeparator; else def.
+// Empty gives def; "$..." gives ReadInt; else a decimal fraction, whatever the C library's locale,
+// with a point or a lone comma as the decimal mark; else def.
 double ReadNumber(const std::string& text, double def);
 // Strict helper of ReadInt: true and the value when text is one whole number as above.
 bool TryReadInt(const std::string& text, int& value);

@@ -1,8 +1,10 @@
 #include "common/Format.h"
 
+#include <clocale>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <locale.h>
 
 char DecimalSeparator = '.';
 
@@ -23,6 +25,27 @@ template <typename T> std::string formatOne(const std::string& conversionText, T
     big.resize(n);
     return big;
 }
+
+// printf's floating conversions follow the C library's locale, which the desktop toolkit sets to
+// the user's; while one lives, this thread formats in the C locale, with a point.
+class CLocaleScope {
+public:
+    CLocaleScope()
+        : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0))),
+          previous_(c_ ? uselocale(c_) : static_cast<locale_t>(0)) {}
+    ~CLocaleScope() {
+        if (c_) {
+            uselocale(previous_);
+            freelocale(c_);
+        }
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t c_;
+    locale_t previous_;
+};
 
 void useDecimalSeparator(std::string& text) {
     if (DecimalSeparator == '.') {
@@ -109,6 +132,7 @@ std::string Format(const char* format, ...) {
         case 'g':
         case 'G': {
             conversionText += conversion;
+            CLocaleScope point;
             std::string text = length == "L" ? formatOne(conversionText, va_arg(args, long double))
                                              : formatOne(conversionText, va_arg(args, double));
             useDecimalSeparator(text);

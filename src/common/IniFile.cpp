@@ -29,13 +29,6 @@ std::string trimmed(const std::string& s) {
     return s.substr(begin, end - begin + 1);
 }
 
-// Comment and blank lines are kept as entries without a key, so a rewrite keeps them.
-constexpr char kRawLine = '\x01';
-
-bool isRaw(const std::pair<std::string, std::string>& entry) {
-    return !entry.first.empty() && entry.first[0] == kRawLine;
-}
-
 } // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
@@ -54,21 +47,21 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
         }
         if (!current) {
             // Lines before the first section belong to a nameless section written first.
-            sections_.push_back({std::string(1, kRawLine), {}});
+            sections_.push_back({{}, {}, true});
             current = &sections_.back();
         }
         size_t eq = t.find('=');
         if (t.empty() || t[0] == ';' || t[0] == '#' || eq == std::string::npos || eq == 0) {
-            current->values.emplace_back(std::string(1, kRawLine), line);
+            current->values.push_back({{}, line, true});
         } else {
-            current->values.emplace_back(trimmed(t.substr(0, eq)), trimmed(t.substr(eq + 1)));
+            current->values.push_back({trimmed(t.substr(0, eq)), trimmed(t.substr(eq + 1)), false});
         }
     }
 }
 
 const TIniFile::Section* TIniFile::find(const std::string& section) const {
     for (const Section& s : sections_) {
-        if (sameName(s.name, section)) {
+        if (!s.nameless && sameName(s.name, section)) {
             return &s;
         }
     }
@@ -79,16 +72,16 @@ TIniFile::Section& TIniFile::findOrAdd(const std::string& section) {
     if (const Section* s = find(section)) {
         return const_cast<Section&>(*s);
     }
-    sections_.push_back({section, {}});
+    sections_.push_back({section, {}, false});
     return sections_.back();
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
     if (const Section* s = find(section)) {
-        for (const auto& entry : s->values) {
-            if (!isRaw(entry) && sameName(entry.first, key)) {
-                return entry.second;
+        for (const Entry& entry : s->values) {
+            if (!entry.raw && sameName(entry.key, key)) {
+                return entry.value;
             }
         }
     }
@@ -129,18 +122,18 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
     Section& s = findOrAdd(section);
     modified_ = true;
-    for (auto& entry : s.values) {
-        if (!isRaw(entry) && sameName(entry.first, key)) {
-            entry.second = value;
+    for (Entry& entry : s.values) {
+        if (!entry.raw && sameName(entry.key, key)) {
+            entry.value = value;
             return;
         }
     }
     // New keys go after the section's last key, before trailing blank lines.
     auto at = s.values.end();
-    while (at != s.values.begin() && isRaw(*(at - 1)) && trimmed((at - 1)->second).empty()) {
+    while (at != s.values.begin() && (at - 1)->raw && trimmed((at - 1)->value).empty()) {
         --at;
     }
-    s.values.insert(at, {key, value});
+    s.values.insert(at, {key, value, false});
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -163,8 +156,8 @@ bool TIniFile::SectionExists(const std::string& section) const {
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
     if (const Section* s = find(section)) {
-        for (const auto& entry : s->values) {
-            if (!isRaw(entry) && sameName(entry.first, key)) {
+        for (const Entry& entry : s->values) {
+            if (!entry.raw && sameName(entry.key, key)) {
                 return true;
             }
         }
@@ -175,9 +168,9 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& key) c
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
     std::vector<std::string> keys;
     if (const Section* s = find(section)) {
-        for (const auto& entry : s->values) {
-            if (!isRaw(entry)) {
-                keys.push_back(entry.first);
+        for (const Entry& entry : s->values) {
+            if (!entry.raw) {
+                keys.push_back(entry.key);
             }
         }
     }
@@ -187,7 +180,7 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 std::vector<std::string> TIniFile::ReadSections() const {
     std::vector<std::string> names;
     for (const Section& s : sections_) {
-        if (s.name.empty() || s.name[0] != kRawLine) {
+        if (!s.nameless) {
             names.push_back(s.name);
         }
     }
@@ -196,7 +189,7 @@ std::vector<std::string> TIniFile::ReadSections() const {
 
 void TIniFile::EraseSection(const std::string& section) {
     for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-        if (sameName(it->name, section)) {
+        if (!it->nameless && sameName(it->name, section)) {
             sections_.erase(it);
             modified_ = true;
             return;
@@ -207,7 +200,7 @@ void TIniFile::EraseSection(const std::string& section) {
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
     Section& s = findOrAdd(section);
     for (auto it = s.values.begin(); it != s.values.end(); ++it) {
-        if (!isRaw(*it) && sameName(it->first, key)) {
+        if (!it->raw && sameName(it->key, key)) {
             s.values.erase(it);
             modified_ = true;
             return;
@@ -221,11 +214,11 @@ void TIniFile::UpdateFile() {
     }
     std::string text;
     for (const Section& s : sections_) {
-        if (s.name.empty() || s.name[0] != kRawLine) {
+        if (!s.nameless) {
             text += "[" + s.name + "]\n";
         }
-        for (const auto& entry : s.values) {
-            text += isRaw(entry) ? entry.second + "\n" : entry.first + "=" + entry.second + "\n";
+        for (const Entry& entry : s.values) {
+            text += entry.raw ? entry.value + "\n" : entry.key + "=" + entry.value + "\n";
         }
     }
     std::error_code ignored;

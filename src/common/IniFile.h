@@ -1,6 +1,5 @@
 #pragma once
 #include <string>
-#include <utility>
 #include <vector>
 
 // The ini file store: sections and keys match without regard to case, values are texts, and a
@@ -35,9 +34,17 @@ public:
     void UpdateFile();
 
 private:
+    // A comment, blank or unreadable line is kept as a raw entry (its text in value), so a
+    // rewrite keeps it; any key text, whatever its first byte, is a key.
+    struct Entry {
+        std::string key;
+        std::string value;
+        bool raw = false;
+    };
     struct Section {
         std::string name;
-        std::vector<std::pair<std::string, std::string>> values;
+        std::vector<Entry> values;
+        bool nameless = false; // the lines before the first section header
     };
     const Section* find(const std::string& section) const;
     Section& findOrAdd(const std::string& section);

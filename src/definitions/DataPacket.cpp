@@ -3,17 +3,20 @@
 #include "common/Common.h"
 #include "common/Errors.h"
 #include "common/IniFile.h"
+#include "common/RegularFile.h"
+#include "common/Utf8.h"
 
 #include <pugixml.hpp>
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // Larger files are refused rather than read into memory: no real definition comes near this.
-constexpr std::streamoff maxFileSize = 256LL * 1024 * 1024;
+constexpr off_t maxFileSize = 256LL * 1024 * 1024;
 
 const char* fieldTypeName(TFieldType t) {
     switch (t) {
@@ -91,7 +94,7 @@ void readRow(pugi::xml_node row, TTable& dest) {
         }
         seen[i] = true;
         try {
-            dest.SetAt(i, TValue(std::string(a.value())));
+            dest.SetAt(i, TValue(Utf8OrWindows1252(a.value())));
         } catch (const EQuorvinError&) {
             // a value the field cannot take, or an ID already used: the field keeps its default
         }
@@ -136,7 +139,30 @@ void checkParse(const pugi::xml_parse_result& result) {
     }
 }
 
-void readDocument(const pugi::xml_document& doc, TTable& dest, int maxRows) {
+TDataPacketShape shapeOf(pugi::xml_node packet, pugi::xml_node rows) {
+    TDataPacketShape shape;
+    const auto rowRange = rows.children("ROW");
+    shape.Rows = static_cast<int>(std::distance(rowRange.begin(), rowRange.end()));
+    pugi::xml_node fields = packet.child("METADATA").child("FIELDS");
+    for (pugi::xml_node f : fields.children("FIELD")) {
+        shape.Fields.emplace_back(f.attribute("attrname").value());
+    }
+    if (shape.Fields.empty()) {
+        pugi::xml_node first = rows.child("ROW");
+        for (pugi::xml_attribute a : first.attributes()) {
+            shape.Fields.emplace_back(a.name());
+        }
+        for (pugi::xml_node child : first.children()) {
+            if (child.type() == pugi::node_element) {
+                shape.Fields.emplace_back(child.name());
+            }
+        }
+    }
+    return shape;
+}
+
+void readDocument(const pugi::xml_document& doc, TTable& dest, int maxRows,
+                  const TDataPacketCheck& check) {
     pugi::xml_node packet = doc.document_element();
     if (std::string_view(packet.name()) != "DATAPACKET") {
         throw EQuorvinError(std::string("The file is not a data packet (its root element is <") +
@@ -145,6 +171,9 @@ void readDocument(const pugi::xml_document& doc, TTable& dest, int maxRows) {
     pugi::xml_node rows = packet.child("ROWDATA");
     if (!rows) {
         throw EQuorvinError("The file is not a data packet (it has no ROWDATA)");
+    }
+    if (check) {
+        check(shapeOf(packet, rows));
     }
     int count = 0;
     for (pugi::xml_node r : rows.children("ROW")) {
@@ -162,40 +191,61 @@ void readDocument(const pugi::xml_document& doc, TTable& dest, int maxRows) {
     dest.First();
 }
 
-} // namespace
-
-void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows) {
-    pugi::xml_document doc;
-    checkParse(doc.load_buffer(data, size, parseFlags));
-    readDocument(doc, dest, maxRows);
+// The whole of a regular file; a folder, a pipe or a device is refused without waiting on it.
+std::string readRegularFile(const std::string& path) {
+    std::string reason;
+    const int fd = OpenRegularFile(path, reason);
+    if (fd < 0) {
+        throw EQuorvinError(reason);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        throw EQuorvinError(SystemErrorText(errno));
+    }
+    if (info.st_size > maxFileSize) {
+        throw EQuorvinError("The file is too large (" + std::to_string(info.st_size) + " bytes)");
+    }
+    std::string data;
+    data.reserve(static_cast<size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw EQuorvinError(SystemErrorText(errno));
+        }
+        if (n == 0) {
+            return data;
+        }
+        data.append(buffer, static_cast<size_t>(n));
+        if (static_cast<off_t>(data.size()) > maxFileSize) {
+            throw EQuorvinError("The file is too large (more than " + std::to_string(maxFileSize) +
+                                " bytes)");
+        }
+    }
 }
 
-void LoadDataPacket(const std::string& path, TTable& dest, int maxRows) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw EQuorvinError(SystemErrorText(EISDIR));
-    }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw EQuorvinError(SystemErrorText(errno ? errno : ENOENT));
-    }
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size < 0) {
-        throw EQuorvinError("The file cannot be read");
-    }
-    if (size > maxFileSize) {
-        throw EQuorvinError("The file is too large (" + std::to_string(size) + " bytes)");
-    }
-    in.seekg(0, std::ios::beg);
-    std::string data(static_cast<size_t>(size), '\0');
-    if (!in.read(data.data(), size)) {
-        throw EQuorvinError(SystemErrorText(errno ? errno : EIO));
-    }
+} // namespace
+
+void ReadDataPacket(const char* data, size_t size, TTable& dest, int maxRows,
+                    const TDataPacketCheck& check) {
+    pugi::xml_document doc;
+    checkParse(doc.load_buffer(data, size, parseFlags));
+    readDocument(doc, dest, maxRows, check);
+}
+
+void LoadDataPacket(const std::string& path, TTable& dest, int maxRows,
+                    const TDataPacketCheck& check) {
+    std::string data = readRegularFile(path);
     pugi::xml_document doc;
     checkParse(doc.load_buffer_inplace(data.data(), data.size(), parseFlags));
-    readDocument(doc, dest, maxRows);
+    readDocument(doc, dest, maxRows, check);
 }
 
 std::string WriteDataPacket(const TTable& source) {

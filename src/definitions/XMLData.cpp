@@ -6,9 +6,11 @@
 #include "common/IniFile.h"
 #include "definitions/DataPacket.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <strings.h>
 
 namespace {
 
@@ -192,6 +194,46 @@ std::string safeFileBase(std::string code) {
     return code;
 }
 
+bool declares(const TDataPacketShape& shape, const std::string& field) {
+    return std::find(shape.Fields.begin(), shape.Fields.end(), field) != shape.Fields.end();
+}
+
+std::string someFields(const TDataPacketShape& shape) {
+    std::string list;
+    for (size_t i = 0; i < shape.Fields.size() && i < 4; ++i) {
+        list += (i ? ", " : "") + shape.Fields[i];
+    }
+    return shape.Fields.size() > 4 ? list + ", ..." : list;
+}
+
+// A vehicle file declares fields of a vehicle ("Comments" alone is in every table). The scale
+// codes catalogue lies in the same kind of file, often beside the vehicles, so it is named.
+void checkVehicleShape(const TDataPacketShape& shape) {
+    const TTableDef& def = *VehiclesLayout();
+    const bool vehicleFields =
+        std::any_of(shape.Fields.begin(), shape.Fields.end(), [&def](const std::string& f) {
+            return f != "Comments" && def.FieldIndex(f) >= 0;
+        });
+    if (!shape.Fields.empty() && !vehicleFields) {
+        if (declares(shape, "SCode")) {
+            throw EQuorvinError("The file is a scale codes catalogue, not a vehicle definition");
+        }
+        throw EQuorvinError("The file is not a vehicle definition (its records hold " +
+                            someFields(shape) + ")");
+    }
+    if (shape.Rows == 0) {
+        throw EQuorvinError("The file holds no vehicle");
+    }
+}
+
+// Anything else in the catalogue's place is left alone, so it is not overwritten at exit.
+void checkScalesShape(const TDataPacketShape& shape) {
+    if (!shape.Fields.empty() && !declares(shape, "SCode")) {
+        throw EQuorvinError("The file is not a scale codes catalogue (its records hold " +
+                            someFields(shape) + ")");
+    }
+}
+
 std::string reason(const std::exception& e) {
     std::string s = e.what();
     while (!s.empty() && (s.back() == '.' || s.back() == ' ')) {
@@ -307,6 +349,12 @@ void TVehicle::DeleteChildren(TTable& table) {
 
 std::string TVehicle::NormaliseFileName(const std::string& fileName) {
     std::filesystem::path p(fileName);
+    // ".xml" in any letter case stays as written: here "VT.XML" and "VT.xml" are two files. A
+    // name that is only ".xml" is that extension, not a hidden file without one.
+    if (strcasecmp(p.extension().c_str(), ".xml") == 0 ||
+        strcasecmp(p.filename().c_str(), ".xml") == 0) {
+        return fileName;
+    }
     if (p.has_extension()) {
         p.replace_extension(".xml");
         return p.string();
@@ -354,7 +402,7 @@ bool TVehicle::LoadFromFile(const std::string& fileName) {
     try {
         // Built aside: the current definition is replaced only once the whole file has loaded.
         TTable loaded(VehiclesLayout());
-        LoadDataPacket(name, loaded, 1);
+        LoadDataPacket(name, loaded, 1, checkVehicleShape);
         vehicles_->SwapData(loaded);
     } catch (const std::exception& e) {
         ReportError(
@@ -464,7 +512,7 @@ void TVehicle::loadScaleCodes() {
     }
     try {
         TTable loaded(ScaleCodesLayout());
-        LoadDataPacket(source, loaded);
+        LoadDataPacket(source, loaded, -1, checkScalesShape);
         ScaleCodes.SwapData(loaded);
     } catch (const std::exception& e) {
         if (exists) {

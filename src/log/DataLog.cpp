@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "common/Format.h"
 #include "common/IniFile.h"
+#include "common/RegularFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -407,13 +408,13 @@ void TDataLog::LoadFromFile(const std::string& requested) {
     if (extensionOf(name).empty()) {
         name += ".alg";
     }
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string why;
+    const int fd = OpenRegularFile(name, why); // a folder or a named pipe says so, at once
     FileCloser closer{fd};
     struct stat info {};
-    if (fd < 0 || fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int code = fd < 0 || !S_ISDIR(info.st_mode) ? errno : EISDIR;
-        throw EQuorvinError(
-            Format("Can't open file %s. %s", name.c_str(), SystemErrorText(code).c_str()));
+    if (fd < 0 || fstat(fd, &info) != 0) {
+        throw EQuorvinError(Format("Can't open file %s. %s", name.c_str(),
+                                   (fd < 0 ? why : SystemErrorText(errno)).c_str()));
     }
     auto invalid = [&name] {
         throw EQuorvinError(Format("File %s contains invalid ALDL data.", name.c_str()));

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -68,6 +70,46 @@ TEST(ReadNumber, EmptyHexDecimalAndUnreadable) {
 TEST(ReadNumber, ReadsTheUserDecimalSeparator) {
     DecimalSeparatorGuard comma(',');
     EXPECT_EQ(ReadNumber("2,5", 0), 2.5);
+    EXPECT_EQ(ReadNumber("2.5", 0), 2.5);
+}
+
+struct ReadNumberCase {
+    const char* text;
+    double expected; // 7 is the default given
+};
+
+class ReadNumberTable : public testing::TestWithParam<ReadNumberCase> {};
+
+// The same in every locale, whatever the C library's locale and the user's separator are: a
+// point always, a lone comma too; grouped thousands and lists are not one number.
+TEST_P(ReadNumberTable, ReadsTheSameWithAPointOrACommaSeparator) {
+    for (char separator : {'.', ','}) {
+        DecimalSeparatorGuard guard(separator);
+        EXPECT_EQ(ReadNumber(GetParam().text, 7), GetParam().expected)
+            << GetParam().text << " with separator " << separator;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadNumberTable,
+    testing::Values(ReadNumberCase{"12.5", 12.5}, ReadNumberCase{"12,5", 12.5},
+                    ReadNumberCase{" 0.0195 ", 0.0195}, ReadNumberCase{"-0,5", -0.5},
+                    ReadNumberCase{"+2.5", 2.5}, ReadNumberCase{".5", 0.5}, ReadNumberCase{"5.", 5},
+                    ReadNumberCase{"1e3", 1000}, ReadNumberCase{"1,5E2", 150},
+                    ReadNumberCase{"$19", 25}, ReadNumberCase{"1,234.5", 7},
+                    ReadNumberCase{"1.234,5", 7}, ReadNumberCase{"1,2,3", 7},
+                    ReadNumberCase{"1.2.3", 7}, ReadNumberCase{",", 7}, ReadNumberCase{"+-1", 7},
+                    ReadNumberCase{"--1", 7}, ReadNumberCase{"+", 7}, ReadNumberCase{"1e400", 7},
+                    ReadNumberCase{"0x10", 7}, ReadNumberCase{"1 2", 7}, ReadNumberCase{"   ", 7}));
+
+TEST(Format, FloatsTakeThePointOrTheUserSeparatorNeverTheCLibraryLocale) {
+    for (char separator : {'.', ','}) {
+        DecimalSeparatorGuard guard(separator);
+        const std::string point(1, separator);
+        EXPECT_EQ(Format("%1.2f", 12.5), "12" + point + "50");
+        EXPECT_EQ(Format("%g|%e", 0.25, 1.5), "0" + point + "25|1" + point + "500000e+00");
+        EXPECT_EQ(NumberText(3.14159f), "3" + point + "14");
+    }
 }
 
 TEST(Texts, ByteTextsAndPickFromList) {
@@ -178,7 +220,7 @@ TEST(Colours, HalfAndSwap) {
 
 TEST(SystemErrorText, EmptyForZeroElseTheSystemText) {
     EXPECT_EQ(SystemErrorText(0), "");
-    EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+    EXPECT_EQ(SystemErrorText(ENOENT), std::strerror(ENOENT)); // in the user's language
 }
 
 TEST(Folders, IniPathFollowsTheEnvironmentOverride) {

@@ -1,8 +1,11 @@
 #include "common/IniFile.h"
+#include "common/Common.h"
 #include "common/Errors.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 TEST(IniFile, MissingFileSectionOrKeyGivesTheDefault) {
     TempDir dir;
@@ -53,6 +56,38 @@ TEST(IniFile, ValuesReadBackAfterAWrite) {
     EXPECT_EQ(ini.ReadSection("S"), (std::vector<std::string>{"F", "No", "Text"}));
 }
 
+TEST(IniFile, AKeyThatBeginsWithAControlByteIsAKeyNotAComment) {
+    for (const char first : {'\x01', '\x02', '\x1F', '\x7F'}) {
+        SCOPED_TRACE(static_cast<int>(first));
+        TempDir dir;
+        const std::string key = std::string(1, first) + "Key";
+        const std::string path = dir.Write("k.ini", "; note\n[S]\n" + key + "=one\n");
+        {
+            TIniFile ini(path);
+            EXPECT_EQ(ini.ReadString("S", key, "def"), "one");
+            EXPECT_TRUE(ini.ValueExists("S", key));
+            EXPECT_EQ(ini.ReadSection("S"), std::vector<std::string>{key});
+            ini.WriteString("S", key, "two");
+            ini.WriteString("S", key + "2", "three");
+            ini.UpdateFile();
+        }
+        EXPECT_EQ(TempDir::Read(path), "; note\n[S]\n" + key + "=two\n" + key + "2=three\n");
+        TIniFile again(path);
+        EXPECT_EQ(again.ReadString("S", key + "2", ""), "three");
+        EXPECT_EQ(again.ReadSections(), std::vector<std::string>{"S"});
+    }
+}
+
+TEST(IniFile, FloatsReadTheSameInEveryLocale) {
+    TempDir dir;
+    TIniFile ini(dir.Write("f.ini", "[S]\nPoint=12.5\nComma=12,5\nBad=1.2.3\n"));
+    EXPECT_EQ(ini.ReadFloat("S", "Point", 0), 12.5);
+    EXPECT_EQ(ini.ReadFloat("S", "Comma", 0), 12.5);
+    EXPECT_EQ(ini.ReadFloat("S", "Bad", 7), 7);
+    ini.WriteFloat("S", "Written", 0.25);
+    EXPECT_EQ(ini.ReadString("S", "Written", ""), "0.25");
+}
+
 TEST(IniFile, EraseSectionAndDeleteKey) {
     TempDir dir;
     std::string path = dir.Write("c.ini", "[A]\nx=1\ny=2\n[B]\nz=3\n");
@@ -100,6 +135,6 @@ TEST(WriteFileSafely, MissingFolderIsAClearError) {
         WriteFileSafely(path, "x");
         FAIL() << "no exception";
     } catch (const EQuorvinError& e) {
-        EXPECT_EQ(std::string(e.what()), path + ": No such file or directory");
+        EXPECT_EQ(std::string(e.what()), path + ": " + SystemErrorText(ENOENT));
     }
 }

@@ -34,6 +34,59 @@ TEST(DataPacketTest, FieldsInAnyOrderAndForeignAttributesAreRead) {
     EXPECT_TRUE(t.Nested("Macros").AsBool("Restart"));
 }
 
+TEST(DataPacketTest, TextsThatAreNotUtf8AreReadAsWindows1252) {
+    TTable t(ScaleCodesLayout());
+    std::string text = "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET><ROWDATA>"
+                       "<ROW SCode=\"TEMP\" Units=\"\xB0"
+                       "C\" Comments=\"K\xFChlmittel&#13;&#10;\x80\"/>"
+                       "<ROW SCode=\"NEW\" Units=\"\xC2\xB0"
+                       "F\"/></ROWDATA></DATAPACKET>";
+    ReadDataPacket(text.data(), text.size(), t);
+    ASSERT_EQ(t.RecordCount(), 2);
+    EXPECT_EQ(t.AsString("Units"), "\u00B0"
+                                   "C");
+    EXPECT_EQ(t.AsString("Comments"), "K\u00FChlmittel\r\n\u20AC");
+    t.Next();
+    EXPECT_EQ(t.AsString("Units"), "\u00B0"
+                                   "F"); // already UTF-8: as it is
+}
+
+TEST(DataPacketTest, TheCheckSeesTheShapeBeforeAnyRowIsRead) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> fields;
+        int rows;
+    };
+    const std::vector<Case> cases = {
+        {"declared",
+         "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"SCode\"/><FIELD "
+         "attrname=\"Factor\"/></FIELDS></METADATA><ROWDATA><ROW SCode=\"A\"/>"
+         "<ROW SCode=\"B\"/></ROWDATA></DATAPACKET>",
+         {"SCode", "Factor"},
+         2},
+        {"first row",
+         "<DATAPACKET><METADATA><FIELDS/></METADATA><ROWDATA><ROW VCode=\"A\">"
+         "<Modules/></ROW></ROWDATA></DATAPACKET>",
+         {"VCode", "Modules"},
+         1},
+        {"nothing", "<DATAPACKET><ROWDATA/></DATAPACKET>", {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTable t(VehiclesLayout());
+        TDataPacketShape seen;
+        auto refuse = [&seen](const TDataPacketShape& shape) {
+            seen = shape;
+            throw EQuorvinError("refused");
+        };
+        EXPECT_THROW(ReadDataPacket(c.text.data(), c.text.size(), t, -1, refuse), EQuorvinError);
+        EXPECT_EQ(seen.Fields, c.fields);
+        EXPECT_EQ(seen.Rows, c.rows);
+        EXPECT_EQ(t.RecordCount(), 0);
+    }
+}
+
 TEST(DataPacketTest, StoredIdsAreKeptWhileFreeAndReassignedWhenTaken) {
     TTable t(VehiclesLayout());
     std::string text = "<DATAPACKET><ROWDATA><ROW VID=\"7\"><Modules>"

@@ -2,10 +2,12 @@
 
 #include "common/Common.h"
 #include "definitions/DataPacket.h"
+#include "support/NamedPipe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -84,7 +86,12 @@ TEST_F(XMLDataTest, FileNamesAreNormalisedToXml) {
                                            {"/cars/vt.txt", "/cars/vt.xml"},
                                            {"/cars/vt.xml", "/cars/vt.xml"},
                                            {"/cars.d/vt", "/cars.d/vt.xml"},
-                                           {"/cars/vt.v6.bak", "/cars/vt.v6.xml"}}) {
+                                           {"/cars/vt.v6.bak", "/cars/vt.v6.xml"},
+                                           {"/cars/VT.XML", "/cars/VT.XML"},
+                                           {"/cars/vt.Xml", "/cars/vt.Xml"},
+                                           {"/cars/.XML", "/cars/.XML"},
+                                           {"/cars/.xml", "/cars/.xml"},
+                                           {"/cars/.hidden", "/cars/.hidden.xml"}}) {
         EXPECT_EQ(TVehicle::NormaliseFileName(c.in), c.out);
     }
     buildSample();
@@ -95,6 +102,23 @@ TEST_F(XMLDataTest, FileNamesAreNormalisedToXml) {
     EXPECT_TRUE(w->LoadFromFile(dir.File("vt")));
     EXPECT_EQ(w->FileName, dir.File("vt.xml"));
     EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(XMLDataTest, FilesWithAnUpperCaseExtensionOpenAndSaveUnderTheirOwnName) {
+    buildSample();
+    for (const char* name : {"VT.XML", ".XML", "vt.Xml"}) {
+        SCOPED_TRACE(name);
+        const std::string file = dir.File(name);
+        ASSERT_TRUE(v->SaveToFile(file));
+        EXPECT_EQ(v->FileName, file);
+        auto w = make();
+        EXPECT_TRUE(w->LoadFromFile(file));
+        EXPECT_EQ(w->FileName, file);
+        EXPECT_EQ(w->Vehicles->AsString("VCode"), "VT-V6");
+        EXPECT_EQ(w->Modules->RecordCount(), 2);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("VT.xml")));
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(XMLDataTest, SaveAndLoadGiveBackTheSameTreeAndValues) {
@@ -228,16 +252,27 @@ TEST_F(XMLDataTest, BrokenFilesAreReportedAndLeaveTheDefinitionAlone) {
     struct Case {
         const char* name;
         std::string contents; // empty name part: the file is not written
-        const char* reason;
+        std::string reason;
     };
+    TTable scales(ScaleCodesLayout());
+    scales.Append();
+    scales.SetAsString("SCode", "TEMP");
+    scales.Post();
+    const TTable noVehicle(VehiclesLayout());
     const std::string dup =
         "<ROW VCode=\"D\"><Modules><ROWModules MCode=\"M\"><Requests><ROWRequests>"
         "<Attrs><ROWAttrs ACode=\"A\"><DTCs><ROWDTCs Bit=\"1\"/><ROWDTCs Bit=\"1\"/>"
         "</DTCs></ROWAttrs></Attrs></ROWRequests></Requests></ROWModules>"
         "</Modules></ROW>";
     const std::vector<Case> cases = {
-        {"absent", "", "No such file or directory"},
-        {"folder", "", "Is a directory"},
+        {"absent", "", SystemErrorText(ENOENT)},
+        {"folder", "", "It is a folder, not a file"},
+        {"scales", WriteDataPacket(scales),
+         "The file is a scale codes catalogue, not a vehicle definition"},
+        {"novehicle", WriteDataPacket(noVehicle), "The file holds no vehicle"},
+        {"norowsatall", packet(""), "The file holds no vehicle"},
+        {"lookup", packet("<ROW RawByte=\"1\" Value=\"2.5\"/>"),
+         "The file is not a vehicle definition (its records hold RawByte, Value)"},
         {"empty", "\n", "not valid XML"},
         {"text", "vehicle VT V6\n", "not valid XML"},
         {"truncated", packet(dup).substr(0, 150), "not valid XML"},
@@ -271,6 +306,44 @@ TEST_F(XMLDataTest, BrokenFilesAreReportedAndLeaveTheDefinitionAlone) {
         EXPECT_EQ(v->Vehicles->AsString("VDesc"), "unsaved");
         EXPECT_EQ(v->Modules->RecordCount(), 2);
     }
+}
+
+TEST_F(XMLDataTest, ANamedPipeIsRefusedAtOnceAndTheDefinitionStays) {
+    buildSample();
+    ASSERT_TRUE(v->SaveToFile(dir.File("good.xml")));
+    NamedPipe pipe(dir.File("pipe.xml"));
+    bool loaded = true;
+    ASSERT_TRUE(pipe.ReturnsWithin(std::chrono::seconds(10), [&] {
+        loaded = v->LoadFromFile(pipe.Path());
+    })) << "the load waited on the pipe";
+    EXPECT_FALSE(loaded);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0],
+              "Can't load vehicle from file: " + pipe.Path() + ". It is a named pipe, not a file.");
+    EXPECT_EQ(v->FileName, dir.File("good.xml"));
+    EXPECT_EQ(v->Modules->RecordCount(), 2);
+}
+
+TEST_F(XMLDataTest, TextsOfOlderToolsInWindows1252AreReadAsSuch) {
+    // "\xB0" is the degree sign and "\xE9" e acute in Windows-1252; UTF-8 texts stay as they are.
+    dir.Write("old.xml", packet("<ROW VCode=\"Caf\xE9\" VDesc=\"\xC2\xB0"
+                                "F\"><Modules><ROWModules "
+                                "MCode=\"ECM\"><Requests><ROWRequests RCode=\"R\"><Attrs><ROWAttrs "
+                                "ACode=\"CTS\"><Scale><ROWScale Units=\"\xB0"
+                                "C\"/></Scale>"
+                                "</ROWAttrs></Attrs></ROWRequests></Requests></ROWModules>"
+                                "</Modules></ROW>"));
+    ASSERT_TRUE(v->LoadFromFile(dir.File("old.xml")));
+    EXPECT_EQ(v->Vehicles->AsString("VCode"), "Caf\u00E9");
+    EXPECT_EQ(v->Vehicles->AsString("VDesc"), "\u00B0"
+                                              "F");
+    EXPECT_EQ(v->AScale->AsString("Units"), "\u00B0"
+                                            "C");
+    ASSERT_TRUE(v->SaveToFile(dir.File("new.xml")));
+    EXPECT_NE(TempDir::Read(dir.File("new.xml"))
+                  .find("Units=\"\xC2\xB0"
+                        "C\""),
+              std::string::npos);
 }
 
 TEST_F(XMLDataTest, AHugeFileIsRefusedOrReadWithoutHanging) {
@@ -441,6 +514,20 @@ TEST_F(XMLDataTest, AnUnreadableCatalogueIsNeverOverwritten) {
     EXPECT_EQ(v->ScaleCodes.RecordCount(), 0);
     v.reset();
     EXPECT_EQ(TempDir::Read(dir.File("Scales.xml")), broken);
+}
+
+TEST_F(XMLDataTest, AVehicleFileInTheCataloguesPlaceIsNotOverwritten) {
+    buildSample();
+    ASSERT_TRUE(v->SaveToFile(dir.File("car.xml")));
+    v.reset();
+    std::filesystem::copy_file(dir.File("car.xml"), dir.File("Scales.xml"),
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string before = TempDir::Read(dir.File("Scales.xml"));
+    v = make();
+    EXPECT_TRUE(v->ScalesUnreadable());
+    EXPECT_EQ(v->ScaleCodes.RecordCount(), 0);
+    v.reset();
+    EXPECT_EQ(TempDir::Read(dir.File("Scales.xml")), before);
 }
 
 TEST(BundledData, SampleVehicleAndCatalogueLoadCleanly) {

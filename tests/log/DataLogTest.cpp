@@ -1,7 +1,10 @@
 #include "log/DataLog.h"
 
+#include "support/NamedPipe.h"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -393,7 +396,7 @@ TEST_F(DataLogTest, BrokenFilesRaiseTheirMessageAndKeepTheLog) {
         {"missing file", "", path("none.alg"),
          "Can't open file " + path("none.alg") + ". No such file or directory"},
         {"directory", "", path("folder.alg"),
-         "Can't open file " + path("folder.alg") + ". Is a directory"},
+         "Can't open file " + path("folder.alg") + ". It is a folder, not a file"},
     };
     fillKnown();
     log.SaveToFile(path("known.alg"));
@@ -404,6 +407,18 @@ TEST_F(DataLogTest, BrokenFilesRaiseTheirMessageAndKeepTheLog) {
         expectKnown();
         EXPECT_EQ(log.FileName(), path("known.alg"));
     }
+}
+
+TEST_F(DataLogTest, ANamedPipeIsRefusedAtOnceAndKeepsTheLog) {
+    fillKnown();
+    log.SaveToFile(path("known.alg"));
+    NamedPipe pipe(path("pipe.alg"));
+    ASSERT_TRUE(pipe.ReturnsWithin(std::chrono::seconds(10), [&] {
+        expectMessage([&] { log.LoadFromFile(pipe.Path()); },
+                      "Can't open file " + pipe.Path() + ". It is a named pipe, not a file");
+    })) << "the load waited on the pipe";
+    expectKnown();
+    EXPECT_EQ(log.FileName(), path("known.alg"));
 }
 
 TEST_F(DataLogTest, RecordCutShortEndsTheLoadWithTheFramesBeforeIt) {
