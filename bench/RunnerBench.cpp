@@ -1,15 +1,20 @@
 // quorvin-run against the simulator: frames per second for 10 seconds at several requested
 // rates, against the wire limit of the 8192 baud bus (a 5-byte request and its 64-byte reply,
-// 10 bits a byte: 84.2 ms, 11.87 frames/s).
+// 10 bits a byte: 84.2 ms, 11.87 frames/s); then the processor time quorvin-run takes against
+// ecm-sim running as a process of its own, at the wire rate and at 10 frames/s.
 //   RunnerBench [seconds]
 #include "common/Common.h"
 #include "log/DataLog.h"
 #include "support/TempDir.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -17,11 +22,40 @@
 namespace {
 
 constexpr double WireLimit = 8192.0 / 10 / (5 + 64);
+constexpr double CpuTarget = 3.0; // per cent of the wall time
 
-// Runs quorvin-run and returns its summary line ("Frames: ...").
-std::string runOnce(const TempDir& dir, const std::vector<std::string>& args, int& status) {
+struct RunFigures {
+    int status = -1;
+    std::string summary; // quorvin-run's "Frames: ..." line
+    double wallMs = 0;
+    double cpuMs = 0; // user and system time of quorvin-run alone
+};
+
+std::vector<char*> argvOf(std::vector<std::string>& all) {
+    std::vector<char*> argv;
+    for (std::string& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+double ms(const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+}
+
+// The machine's load average over the last minute, to read the figures by.
+std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one;
+    in >> one;
+    return one.empty() ? "?" : one;
+}
+
+// Runs quorvin-run and returns its summary line and what it cost.
+RunFigures runOnce(const TempDir& dir, const std::vector<std::string>& args) {
     const std::string out = dir.File("out.txt");
     const std::string program = ProgramDir() + "/quorvin-run";
+    const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("QUORVIN_INI", dir.File("QuorvinV4.ini").c_str(), 1);
@@ -30,39 +64,74 @@ std::string runOnce(const TempDir& dir, const std::vector<std::string>& args, in
         dup2(fd, STDERR_FILENO);
         std::vector<std::string> all{program};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execv(program.c_str(), argvOf(all).data());
         _exit(127);
     }
+    RunFigures f;
     int raw = 0;
-    waitpid(pid, &raw, 0);
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    rusage usage{};
+    wait4(pid, &raw, 0, &usage);
+    f.wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    f.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
+    f.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     const std::string text = TempDir::Read(out);
     const auto at = text.find("Frames: ");
-    return at == std::string::npos ? text : text.substr(at, text.find('\n', at) - at);
+    f.summary = at == std::string::npos ? text : text.substr(at, text.find('\n', at) - at);
+    return f;
 }
 
-} // namespace
+// ecm-sim as a process of its own, so that its processor time is not quorvin-run's.
+class SimProcess {
+public:
+    explicit SimProcess(std::vector<std::string> args) {
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        const std::string program = ProgramDir() + "/ecm-sim";
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            std::vector<std::string> all{program};
+            all.insert(all.end(), args.begin(), args.end());
+            execv(program.c_str(), argvOf(all).data());
+            _exit(127);
+        }
+        close(out[1]);
+        std::string line; // "ecm-sim: listening on /dev/pts/N"
+        char c = 0;
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        close(out[0]); // the simulator's later lines go nowhere
+        const auto at = line.find("/dev/");
+        if (at != std::string::npos)
+            device_ = line.substr(at);
+    }
+    ~SimProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+    const std::string& Device() const { return device_; }
 
-int main(int argc, char** argv) {
-    InitFolders();
-    const std::string seconds = argc > 1 ? argv[1] : "10";
-    const std::string vehicle = BundledDataDir() + "/vehicles/SIM-V8.xml";
-    TempDir dir;
+private:
+    pid_t pid_ = -1;
+    std::string device_;
+};
+
+void rates(const TempDir& dir, const std::string& vehicle, const std::string& seconds) {
     std::printf("quorvin-run --sim --seconds %s, wire limit %.2f frames/s\n", seconds.c_str(),
                 WireLimit);
     for (const char* rate : {"10", "12", "0"}) {
-        int status = 0;
-        const std::string summary =
-            runOnce(dir,
-                    {"--vehicle", vehicle, "--macro", "Data stream", "--sim", "--seconds", seconds,
-                     "--rate", rate, "--log", dir.File("bench.alg")},
-                    status);
+        const RunFigures f =
+            runOnce(dir, {"--vehicle", vehicle, "--macro", "Data stream", "--sim", "--seconds",
+                          seconds, "--rate", rate, "--log", dir.File("bench.alg")});
         double frames = 0, secs = 0, fps = 0;
-        std::sscanf(summary.c_str(), "Frames: %lf in %lf s, %lf", &frames, &secs, &fps);
+        std::sscanf(f.summary.c_str(), "Frames: %lf in %lf s, %lf", &frames, &secs, &fps);
         // The steady rate, from the first logged frame to the last (no start-up, no stop).
         TDataLog log;
         log.LoadFromFile(dir.File("bench.alg"));
@@ -72,7 +141,42 @@ int main(int argc, char** argv) {
         std::printf(
             "--rate %-3s exit %d  %s\n"
             "           whole run %.0f%% of the wire limit; steady %.2f frames/s (%.0f%%)\n",
-            rate, status, summary.c_str(), 100 * fps / WireLimit, steady, 100 * steady / WireLimit);
+            rate, f.status, f.summary.c_str(), 100 * fps / WireLimit, steady,
+            100 * steady / WireLimit);
     }
+}
+
+// Processor time against wall time: the waits (T5, pacing) sleep rather than spin.
+void processorTime(const TempDir& dir, const std::string& vehicle, const std::string& seconds) {
+    std::printf("\nquorvin-run --device (ecm-sim --chatter in its own process) --seconds %s, "
+                "precise timing, load average %s\n",
+                seconds.c_str(), loadAverage().c_str());
+    for (const char* rate : {"0", "10"}) {
+        const SimProcess sim({"--chatter"});
+        if (sim.Device().empty()) {
+            std::printf("ecm-sim did not start\n");
+            return;
+        }
+        const RunFigures f =
+            runOnce(dir, {"--vehicle", vehicle, "--macro", "Data stream", "--device", sim.Device(),
+                          "--seconds", seconds, "--rate", rate});
+        const double share = f.wallMs > 0 ? 100 * f.cpuMs / f.wallMs : 0;
+        std::printf("--rate %-3s exit %d  %s\n"
+                    "           processor time %.0f ms of %.0f ms wall: %.2f %% (target at most "
+                    "%.0f %%: %s)\n",
+                    rate, f.status, f.summary.c_str(), f.cpuMs, f.wallMs, share, CpuTarget,
+                    share <= CpuTarget ? "met" : "NOT met");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    InitFolders();
+    const std::string seconds = argc > 1 ? argv[1] : "10";
+    const std::string vehicle = BundledDataDir() + "/vehicles/SIM-V8.xml";
+    TempDir dir;
+    rates(dir, vehicle, seconds);
+    processorTime(dir, vehicle, seconds);
     return 0;
 }
