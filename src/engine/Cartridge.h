@@ -8,6 +8,7 @@
 #include "link/Packet.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -191,6 +192,9 @@ public:
     void ResumeChatter();
     bool SyncHeartbeat();
     void BuildRequest();
+    // Complete frames read since BeginRun while waiting for a reply that were not it: other
+    // modules' chatter, the module's frames of another mode, a late echo. Any thread may read it.
+    int BusFrames() const { return busFrames_; }
 
     // ---- the image (read directly by the views) ----
     int64_t IntervalTicks = 0;
@@ -225,6 +229,10 @@ public:
     TPacket ScratchFrame;
 
 private:
+    std::atomic<int> busFrames_{0};
+    bool answered_ = false;    // the module has answered since BeginRun
+    bool echoGarbled_ = false; // the last request's echo failed, yet bytes came back
+
     void console(const std::string& text, int level) const;
     void detail(const std::string& text, int level) const; // only with ConsoleDetail
     void loadLinkSettings();
@@ -232,8 +240,15 @@ private:
     void loadItem(TMacroItem& item);
     void loadAttr(TAttr& attr);
     void decodeAttr(TAttr& attr, bool carried, const TPacket& frame, uint32_t& notes) const;
+    // False when the exchange failed; the module has then been told to resume.
     bool suspendChatter();
     void pace(bool preciseTiming);
+    bool writeRequest(bool showFrames, bool testMode); // true when written (and echoed)
+    // Reads until the reply to request, skipping and counting other frames, within the time-outs
+    // of one reply; lateEcho: the echo went wrong, so a copy of the request may still come.
+    bool readReply(TPacket& frame, const TPacket& request, bool hasMode, bool lateEcho);
+    // The reply to RequestFrame (at 160 baud the streamed frame); retries a garbled exchange.
+    bool receiveReply(TPacket& frame, bool hasMode, bool echoed, bool showFrames, int lengthByte);
     void fillTestData(TPacket& frame) const;
     std::string placeholderText() const;
 };

@@ -93,6 +93,8 @@ void TCartridge::BuildRequest() {
 void TCartridge::BeginRun() {
     ChatterActive = Chatter;
     Suspended = !Chatter;
+    busFrames_ = 0;
+    answered_ = false;
     const int rate = Link.FrameCaptureRate;
     if (rate > 0) {
         IntervalTicks = Timer.Frequency > 0 ? Timer.Frequency / rate : 1000 / rate;
@@ -132,33 +134,6 @@ bool TCartridge::SyncHeartbeat() {
     return false;
 }
 
-bool TCartridge::suspendChatter() {
-    detail("Send suspend command: " + SuspendFrame.HexText(), clInfo);
-    if (!Link.WriteFrame(SuspendFrame, ConsoleDetail, false, ConsoleWriter)) {
-        return false;
-    }
-    if (SuspendReply && !Link.ReadFrame(ScratchFrame, true, ConsoleWriter, ConsoleDetail)) {
-        return false;
-    }
-    Suspended = true;
-    ChatterActive = false;
-    return true;
-}
-
-void TCartridge::ResumeChatter() {
-    if (!Chatter || !Suspended || Resume.empty()) {
-        return;
-    }
-    console("Resuming normal ALDL communications...", clInfo);
-    detail("Send resume command: " + ResumeFrame.HexText(), clInfo);
-    Link.WriteFrame(ResumeFrame, ConsoleDetail, false, ConsoleWriter);
-    if (ResumeReply) {
-        Link.ReadFrame(ScratchFrame, true, ConsoleWriter, ConsoleDetail);
-    }
-    Suspended = false;
-    ChatterActive = true;
-}
-
 void TCartridge::pace(bool preciseTiming) {
     const int rate = Link.FrameCaptureRate;
     if (rate <= 0) {
@@ -167,9 +142,8 @@ void TCartridge::pace(bool preciseTiming) {
     Timer.Sample();
     if (Timer.Count() < NextDue) {
         if (preciseTiming) {
-            do {
-                Timer.Sample();
-            } while (Timer.Count() < NextDue);
+            Timer.WaitUntil(NextDue);
+            Timer.Sample();
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(1000 / rate));
         }
@@ -208,23 +182,20 @@ std::unique_ptr<TPacket> TCartridge::ExecuteStep(bool showFrames, bool testMode,
     Link.SetTimeouts(-1, -1, -1);
     BuildRequest();
 
+    bool echoed = false;
     if (Aldl8192) {
         if (!testMode && ChatterActive) {
-            if (!SyncHeartbeat()) {
+            // A failed suspension has been undone; the next step synchronises and tries again.
+            if (!SyncHeartbeat() || (!Suspend.empty() && !suspendChatter())) {
                 return nullptr;
-            }
-            if (!Suspend.empty()) {
-                suspendChatter(); // a failed suspension is tried again at the next step
             }
         }
         pace(preciseTiming);
-        if (showFrames && !ConsoleDetail) {
-            console("Send: " + RequestFrame.HexText(), clSent);
-        }
-        Link.WriteFrame(RequestFrame, ConsoleDetail, testMode, ConsoleWriter);
+        echoed = writeRequest(showFrames, testMode);
     }
 
     const TMacroItem& item = Items[ItemIndex];
+    const bool hasMode = !item.ModeByte.empty();
     const bool reply = item.Request.Reply, procReply = item.Request.ProcReply;
     const int lengthByte = Clamp(item.Request.LengthByte, 0, TRS232::MaxData160);
     ++IterCount;
@@ -248,10 +219,7 @@ std::unique_ptr<TPacket> TCartridge::ExecuteStep(bool showFrames, bool testMode,
             console("Test data: " + result->HexText(), clReceived);
         }
     } else {
-        const bool ok = Aldl8192 ? Link.ReadFrame(*result, true, ConsoleWriter, ConsoleDetail)
-                                 : Link.Read160Frame(*result, RequestFrame.getData(1),
-                                                     ConsoleWriter, ConsoleDetail, lengthByte);
-        if (!ok) {
+        if (!receiveReply(*result, hasMode, echoed, showFrames, lengthByte)) {
             detail("Aborting request due to previous error", clError);
             return nullptr;
         }

@@ -192,7 +192,9 @@ int TRS232::Read(uint8_t* buffer, int n) {
             limits.IntervalMs = unlimitedReadMs;
     }
     try {
-        return handle_->Read(buffer, n, limits);
+        const int got = handle_->Read(buffer, n, limits);
+        bytesRead_ += static_cast<uint64_t>(std::max(got, 0));
+        return got;
     } catch (const ESerialDeviceError& e) {
         raise(e);
     }

@@ -73,6 +73,9 @@ public:
     void SetTimeouts(int interval, int perByte, int constant);
     int Write(const uint8_t* buffer, int n);
     int Read(uint8_t* buffer, int n);
+    // Bytes Read has returned since the link was made: a caller tells a silent bus from a
+    // garbled frame by whether it moved.
+    uint64_t BytesRead() const { return bytesRead_; }
 
     // ---- Frames ----
     bool WriteFrame(const TPacket& frame, bool detail, bool noWrite, const TConsoleWriter& console);
@@ -112,6 +115,7 @@ private:
     int lastOpenError_ = 0;
     int t1_ = 0, t2_ = 0, t3_ = 200, t4_ = 0, t5_ = 10, t6_ = 50;
     Timeouts timeouts_; // the read time-outs in force
+    uint64_t bytesRead_ = 0;
     // A frame was cut short or did not match: the rest of it may still be on the wire.
     bool busDirty_ = false;
     // Echoes since the port opened: whether any came back, and the writes in a row without one.

@@ -200,6 +200,58 @@ TEST(QuorvinRun, PortFailureKeepsWhatWasLogged) {
     EXPECT_EQ(static_cast<int>(Lines(TempDir::Read(csv)).size()), frames.Count() + 1);
 }
 
+// The number after "what" in text, or -1.
+int NumberAfter(const std::string& text, const std::string& what) {
+    const size_t at = text.find(what);
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + what.size());
+}
+
+// A body module answers the suspend frame yet keeps chattering: only the engine module's replies
+// are logged, and the summary counts the bus frames that were skipped.
+TEST(QuorvinRun, LogsOnlyTheModulesRepliesAmongChatter) {
+    Runner r;
+    EcmSimOptions o;
+    o.chatter = true;
+    o.faults.ignoreSuspend = true;
+    EcmSim sim(o);
+    sim.Start();
+    const std::string log = r.dir.File("chatter.alg");
+    const Result res = r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--device",
+                              sim.SlavePath(), "--frames", "8", "--rate", "0", "--log", log});
+    ASSERT_EQ(res.status, 0) << res.out << res.err;
+    TDataLog frames;
+    frames.LoadFromFile(log);
+    ASSERT_EQ(frames.Count(), 8);
+    for (int i = 0; i < frames.Count(); ++i) {
+        const TPacket& f = frames.Frames(i);
+        EXPECT_TRUE(f.Header() == 0xF4 && f.FrameLen() == 64 && f.getData(0) == 0x01 &&
+                    f.ChecksumOK())
+            << i << ": " << f.HexText();
+    }
+    EXPECT_GT(NumberAfter(res.out, "; skipped bus frames: "), 0) << res.out;
+}
+
+// Every reply missing, the suspend's too: the run ends at once and says why.
+TEST(QuorvinRun, ModuleThatNeverAnswersEndsTheRunAndSaysSo) {
+    Runner r;
+    EcmSimOptions o;
+    o.chatter = true;
+    o.faults.noReply = 1;
+    EcmSim sim(o);
+    sim.Start();
+    const std::string log = r.dir.File("none.alg");
+    const auto start = std::chrono::steady_clock::now();
+    const Result res = r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--device",
+                              sim.SlavePath(), "--seconds", "20", "--log", log});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(res.status, 1) << res.out << res.err;
+    EXPECT_NE(res.err.find("The module does not answer"), std::string::npos) << res.err;
+    EXPECT_NE(res.out.find("Frames: 0 in "), std::string::npos) << res.out;
+    EXPECT_FALSE(std::filesystem::exists(log));
+    EXPECT_LT(seconds, 10.0); // about 2 s; the machine may be busy
+}
+
 struct FailureCase {
     const char* name;
     std::vector<std::string> args;

@@ -310,9 +310,10 @@ public:
         link_.Close();
         sim.reset();
 
-        std::printf("Frames: %d in %.2f s, %.2f frames/s; time-outs: %d; checksum errors: %d\n",
+        std::printf("Frames: %d in %.2f s, %.2f frames/s; time-outs: %d; checksum errors: %d; "
+                    "skipped bus frames: %d\n",
                     r.Frames, r.Seconds, r.Seconds > 0 ? r.Frames / r.Seconds : 0.0,
-                    counts_.Timeouts, counts_.ChecksumErrors);
+                    counts_.Timeouts, counts_.ChecksumErrors, engine_.BusFrames());
         if (r.Failed) {
             std::fprintf(stderr, "quorvin-run: %s\n", r.Reason.c_str());
             return ExitFailed;
@@ -324,6 +325,13 @@ private:
     std::string aldl() {
         TTable& v = *vehicle_.Vehicles;
         return v.AsString("ALDL");
+    }
+
+    std::string silentModule() const {
+        const int other = engine_.BusFrames();
+        return "The module does not answer: no reply in three steps in a row; the run stopped." +
+               (other > 0 ? Format(" %d frame(s) of other modules were on the bus.", other)
+                          : std::string());
     }
 
     TRunResult runLoop(bool testMode, bool precise) {
@@ -393,8 +401,7 @@ private:
                     const bool ended = !engine_.Restart && engine_.ItemIndex >= engine_.ItemCount;
                     if (!ended) {
                         r.Failed = true;
-                        r.Reason = "No frame from the module in three steps in a row; the run "
-                                   "stopped.";
+                        r.Reason = silentModule();
                     }
                     break;
                 }
