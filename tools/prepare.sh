@@ -3,8 +3,11 @@
 # and build in build/. Extra arguments go to cmake's configure step.
 set -euo pipefail
 
+# libclang-rt-dev holds libFuzzer and the sanitizer runtimes for tools/fuzz; clang only
+# recommends it, and recommendations are not installed here.
 packages=(cmake ninja-build g++ pkg-config libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
-          clang qt6-base-dev fonts-dejavu-core help2man dpkg-dev file desktop-file-utils locales)
+          clang libclang-rt-dev qt6-base-dev fonts-dejavu-core help2man dpkg-dev file
+          desktop-file-utils locales)
 
 missing=()
 for p in "${packages[@]}"; do
