@@ -61,8 +61,8 @@ std::string TConsoleBuffer::Stamp(double dateTime) {
     return text;
 }
 
-void TConsoleBuffer::addOnce(const std::string& text, int level) {
-    std::string line = text.empty() ? std::string() : Stamp(Clock()) + ": " + text;
+void TConsoleBuffer::addOnce(const std::string& text, int level, double dateTime) {
+    std::string line = text.empty() ? std::string() : Stamp(dateTime) + ": " + text;
     // A console that cannot be written to keeps its lines pending; the oldest give way so the
     // list stays within what the console could ever show.
     if (Pending.size() >= static_cast<size_t>(LineLimit - 1)) {
@@ -80,9 +80,13 @@ void TConsoleBuffer::addOnce(const std::string& text, int level) {
 }
 
 void TConsoleBuffer::Add(const std::string& text, int level) {
+    AddStamped(text, level, text.empty() ? 0.0 : Clock());
+}
+
+void TConsoleBuffer::AddStamped(const std::string& text, int level, double dateTime) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            addOnce(text, level);
+            addOnce(text, level, dateTime);
             return;
         } catch (...) {
             // Try once more, then drop the line: the console never fails its caller.

@@ -36,6 +36,9 @@ public:
 
     // Adds one line "nn:ss.zzz: text" (an empty text adds an empty line without a stamp).
     void Add(const std::string& text, int level);
+    // As Add, stamped with a date-time taken when the line was written elsewhere (another
+    // thread's line that reaches the console later).
+    void AddStamped(const std::string& text, int level, double dateTime);
     // Writes every pending line to the target, oldest first.
     void Flush();
     // Empties the target; pending lines stay pending.
@@ -54,7 +57,7 @@ public:
     static std::string Stamp(double dateTime);
 
 private:
-    void addOnce(const std::string& text, int level);
+    void addOnce(const std::string& text, int level, double dateTime);
 
     TClock Clock;
     std::vector<std::string> Pending;

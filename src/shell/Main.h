@@ -8,9 +8,11 @@
 // MainRun.cpp (run state and the loops), MainFile.cpp (log and vehicle commands),
 // MainView.cpp (printing, views, defaults, help).
 #include "common/ConsoleBuffer.h"
+#include "engine/RunQueue.h"
 #include "shell/Properties.h"
 #include "shell/ViewInterfaces.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -32,6 +34,8 @@ class TDataLog;
 class TDetect;
 class TRS232;
 class TRtime;
+class TRunWorker;
+class QTimer;
 class TVehicle;
 class TfAbout;
 class TfEditScale;
@@ -82,8 +86,7 @@ public:
     // ---- members the other windows set or read ----
     std::string MruVehicle;
     int MruMacro = 0;
-    int PlayIndex = 0;
-    int64_t PlayDue = 0;
+    int PlayIndex = 0; // the next frame play back shows
     bool RePlotting = false;
     bool FirstActivate = true;
     TMainOptions Options; // SaveData, SaveVehicle, 8.3 names, PopupRows, speed, precise timing
@@ -198,8 +201,8 @@ public:
 
     // The view toggles in page order (Macros .. Bit flags).
     QAction* ViewToggle(int page) const;
-    // How many run loops are executing now (0 or 1: loops never nest).
-    int ActiveLoops() const { return loopDepth; }
+    // How many bus activities are going now (0 or 1): a run, play back or listening to chatter.
+    int ActiveLoops() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -230,15 +233,17 @@ private:
                     const char* hint, void (TfMain::*handler)(), const char* icon = nullptr);
 
     // MainRun.cpp
-    void doAldl();
-    void doPlayBack();
-    void listenToChatter();
+    enum class TActivity { None, Macro, PlayBack, Chatter };
+    void startActivity(TActivity kind, uint32_t state);
+    void clearActivityState();
+    void activityEnded(TRunEnd why);
+    void scheduleDrain();
+    void drainRunEvents();
+    void takeRunEvent(TRunEvent& e);
+    void captureFrame(std::unique_ptr<TPacket> frame, bool logged);
+    void playFrame(int index);
     void portNotConfigured();
     void focusConsole();
-    void resumeChatterSafely();
-    void endLoop();
-    bool stepFrame(std::unique_ptr<TPacket> frame);
-    void waitUntil(int64_t due);
 
     // MainFile.cpp
     bool askSaveVehicle(); // false when the command must end
@@ -253,7 +258,16 @@ private:
     void showProgress(const QString& text);
     void hideProgress();
 
-    int loopDepth = 0;
-    bool closePending = false; // a close came while a loop ran; done when it returns
+    // The bus worker and what it hands over; the worker goes first when the window does.
+    std::unique_ptr<TRunQueue> RunEvents;
+    std::unique_ptr<TRunWorker> Worker;
+    static constexpr int DrainIntervalMs = 16; // about one screen refresh
+    QTimer* drainTimer = nullptr;
+    QElapsedTimer lastDrain;
+    bool draining = false;
+    bool workerPaused = false; // the worker has said it waits (it then leaves the engine alone)
+    TActivity activity = TActivity::None;
+    bool detecting = false;
+    bool closePending = false; // a close came during the interface check; done when it returns
     bool closing = false;
 };

@@ -7,6 +7,7 @@
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
 #include "engine/Detect.h"
+#include "engine/RunWorker.h"
 #include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
@@ -18,33 +19,11 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTabWidget>
+#include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
-
-namespace {
-
-// Counts the loop for the window's lifetime rules; a close that came meanwhile is carried out
-// once the loop has returned.
-class TLoopScope {
-public:
-    TLoopScope(int& depth, std::function<void()> atEnd) : depth(depth), atEnd(std::move(atEnd)) {
-        ++depth;
-    }
-    ~TLoopScope() {
-        if (--depth == 0) {
-            atEnd();
-        }
-    }
-    TLoopScope(const TLoopScope&) = delete;
-    TLoopScope& operator=(const TLoopScope&) = delete;
-
-private:
-    int& depth;
-    std::function<void()> atEnd;
-};
-
-} // namespace
 
 void TfMain::SetRunState(uint32_t word) {
     RunState = word;
@@ -175,20 +154,12 @@ void TfMain::focusConsole() {
     }
 }
 
-void TfMain::resumeChatterSafely() {
-    // A pulled adapter makes the resume frame fail; the run must still come to a stop.
-    try {
-        Engine->ResumeChatter();
-    } catch (const std::exception& e) {
-        Console->Add(e.what(), clError);
-    }
-}
-
-void TfMain::endLoop() {
-    if (closePending) {
-        closePending = false;
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    }
+void TfMain::startActivity(TActivity kind, uint32_t state) {
+    // The events of an earlier activity come first, so its end is shown before this start.
+    Worker->Join();
+    drainRunEvents();
+    activity = kind;
+    SetRunState(RunState | state);
 }
 
 void TfMain::actAldlStartExecute() {
@@ -208,153 +179,179 @@ void TfMain::actAldlStartExecute() {
         return;
     }
     focusConsole();
-    SetRunState(RunState | rsAldlRunning);
+    startActivity(TActivity::Macro, rsAldlRunning);
     ChartMonitor->SetRunning(true);
+    ChartMonitor->SetPaintEnabled(actViewCharts->isChecked());
     Console->Add(Format("Start macro: %s", Engine->MacroTitle.c_str()), clInfo);
     Engine->ResetValues();
     Console->SetBuffered(!actViewMacroTest->isChecked());
-    doAldl();
+    Console->Flush();
+    TRunSettings settings;
+    settings.ShowFrames = actViewMacros->isChecked();
+    settings.TestMode = actViewMacroTest->isChecked();
+    settings.PreciseTiming = Options.PreciseTiming;
+    settings.Logging = actAldlLog->isChecked();
+    settings.Detail = actViewIO->isChecked();
+    Worker->StartRun(*Engine, settings);
 }
 
-bool TfMain::stepFrame(std::unique_ptr<TPacket> frame) {
+void TfMain::captureFrame(std::unique_ptr<TPacket> frame, bool logged) {
     try {
-        if (actAldlLog->isChecked()) {
+        if (logged) {
             Log->Add(std::move(frame), true);
-            TPacket& logged = Log->Frames(Log->Count() - 1);
-            Engine->DecodeFrame(logged, true);
-            ChartMonitor->PlotFrame(logged);
+            TPacket& captured = Log->Frames(Log->Count() - 1);
+            Engine->DecodeFrame(captured, true);
+            ChartMonitor->PlotFrame(captured);
             SetRunState(RunState | rsLogModified | rsLogHasData);
         } else {
             Log->Add(std::move(frame), false);
             Engine->DecodeFrame(Log->Frames(Log->Count()), true);
             MonitorDetailChanged(Log->Count());
         }
-        return true;
     } catch (const std::exception& e) {
-        Console->Add(e.what(), clInfo);
-        Console->Flush();
-        actAldlStopExecute();
-        return false;
-    }
-}
-
-void TfMain::doAldl() {
-    TLoopScope scope(loopDepth, [this] { endLoop(); });
-    try {
-        Engine->BeginRun();
-        ChartMonitor->SetPaintEnabled(actViewCharts->isChecked());
-        bool leave = false;
-        while (!leave && InRunState(rsAldlRunning) && !InRunState(rsPaused)) {
-            for (int tries = 0;;) {
-                std::unique_ptr<TPacket> frame =
-                    Engine->ExecuteStep(actViewMacros->isChecked(), actViewMacroTest->isChecked(),
-                                        Options.PreciseTiming);
-                const bool got = frame != nullptr;
-                if (got && frame->Header() != 0 && !stepFrame(std::move(frame))) {
-                    leave = true;
-                    break;
-                }
-                Console->Flush();
-                QCoreApplication::processEvents();
-                if (got) {
-                    break;
-                }
-                // Pause or Stop pressed meanwhile end the retries too.
-                if (++tries >= 3 || !InRunState(rsAldlRunning) || InRunState(rsPaused)) {
-                    if (tries >= 3) {
-                        actAldlStopExecute();
-                    }
-                    break;
-                }
-            }
-        }
-    } catch (const std::exception& e) {
-        Console->Add(e.what(), clError);
-        Console->Flush();
+        // Said once: the frames still queued behind the one refused find the buffer full too.
         if (InRunState(rsAldlRunning)) {
+            Console->Add(e.what(), clInfo);
             actAldlStopExecute();
         }
     }
-    if (!ChartMonitor->PaintEnabled()) {
-        try {
-            MonitorRePlot();
-        } catch (const std::exception& e) {
-            Console->Add(e.what(), clError);
-            Console->Flush();
-        }
+}
+
+void TfMain::playFrame(int index) {
+    if (!InRunState(rsPlayBack) || index >= Log->Count()) {
+        return; // stopped meanwhile: frames still queued are not shown
+    }
+    TPacket& frame = Log->Frames(index);
+    Engine->DecodeFrame(frame, true);
+    PlayIndex = index + 1;
+    if (!ChartMonitor->PlotFrame(frame)) {
+        actAldlStopExecute();
     }
 }
 
+void TfMain::scheduleDrain() {
+    // Frames that arrive faster than the screen refreshes are taken together.
+    if (drainTimer->isActive()) {
+        return;
+    }
+    const qint64 since = lastDrain.isValid() ? lastDrain.elapsed() : DrainIntervalMs;
+    drainTimer->start(static_cast<int>(std::max<qint64>(0, DrainIntervalMs - since)));
+}
+
+void TfMain::drainRunEvents() {
+    if (draining) {
+        return; // a dialog opened while taking events runs its own loop; it comes back here
+    }
+    draining = true;
+    lastDrain.start();
+    std::vector<TRunEvent> events;
+    RunEvents->TakeAll(events);
+    for (TRunEvent& e : events) {
+        try {
+            takeRunEvent(e);
+        } catch (const std::exception& error) {
+            Console->Add(error.what(), clError);
+        }
+    }
+    Console->Flush();
+    draining = false;
+}
+
+void TfMain::takeRunEvent(TRunEvent& e) {
+    switch (e.Kind) {
+    case TRunEvent::TKind::Line:
+        Console->AddStamped(e.Text, e.Level, e.Stamp);
+        break;
+    case TRunEvent::TKind::Frame:
+        captureFrame(std::move(e.Frame), e.Logged);
+        break;
+    case TRunEvent::TKind::Played:
+        playFrame(e.Index);
+        break;
+    case TRunEvent::TKind::Paused:
+        workerPaused = InRunState(rsPaused);
+        break;
+    case TRunEvent::TKind::Ended:
+        activityEnded(e.End);
+        break;
+    }
+}
+
+void TfMain::activityEnded(TRunEnd why) {
+    const TActivity ended = activity;
+    activity = TActivity::None;
+    workerPaused = false;
+    MacrosPage->RunEnded();
+    if (why != TRunEnd::Stopped && InRunState(rsBusy)) {
+        clearActivityState(); // it ended by itself; the user did not press Stop
+    }
+    switch (ended) {
+    case TActivity::Chatter:
+        Console->Add("Stop scanning for chatter", clInfo);
+        break;
+    case TActivity::PlayBack:
+        Console->Add("Stop play back", clInfo);
+        break;
+    case TActivity::Macro:
+        Console->Add(Format("Stop macro: %s", Engine->MacroTitle.c_str()), clInfo);
+        break;
+    case TActivity::None:
+        return;
+    }
+    Console->Add("", clInfo);
+    Console->Flush();
+    ChartMonitor->SetRunning(false);
+    if (ended == TActivity::Macro && !ChartMonitor->PaintEnabled()) {
+        MonitorRePlot();
+    }
+}
+
+void TfMain::clearActivityState() {
+    SetRunState(RunState & ~(rsAldlRunning | rsPlayBack | rsChatter | rsPaused));
+    actAldlPause->setChecked(false);
+    ChartMonitor->SetRunning(false);
+}
+
 void TfMain::actAldlLogExecute() {
-    // The action flips its own check; the run loop reads it for every frame.
+    // The action flips its own check; the worker marks each frame with it as it reads it.
+    Worker->SetLogging(actAldlLog->isChecked());
 }
 
 void TfMain::actAldlPauseExecute() {
     if (InRunState(rsPaused)) {
         actAldlPause->setChecked(false);
         SetRunState(RunState & ~rsPaused);
-        // A pause and its resume within one pass of a loop: that loop is still running and
-        // carries on at its next test; a second loop must not start inside it.
-        const bool loopRunning = loopDepth > 0;
         if (InRunState(rsChatter)) {
             Console->Add("Resume scanning for chatter", clInfo);
-            if (loopRunning) {
-                Detect->SetListening(true);
-            } else {
-                listenToChatter();
-            }
         } else if (InRunState(rsPlayBack)) {
             Console->Add("Resume play back", clInfo);
-            Console->Flush();
-            Timer->Sample();
-            PlayDue = Timer->Count();
-            if (!loopRunning) {
-                doPlayBack();
-            }
         } else {
             Console->Add(Format("Resume macro: %s", Engine->MacroTitle.c_str()), clInfo);
             ChartMonitor->SetRunning(true);
-            if (!loopRunning) {
-                doAldl();
-            }
         }
+        Console->Flush();
+        workerPaused = false;
+        Worker->Resume();
         return;
     }
     actAldlPause->setChecked(true);
     SetRunState(RunState | rsPaused);
     if (InRunState(rsChatter)) {
         Console->Add("Pause scanning for chatter", clInfo);
-        Detect->SetListening(false);
     } else if (InRunState(rsPlayBack)) {
         Console->Add("Pause play back", clInfo);
-        Console->Flush();
     } else {
         Console->Add(Format("Pause macro: %s", Engine->MacroTitle.c_str()), clInfo);
-        resumeChatterSafely();
         ChartMonitor->SetRunning(false);
     }
     Console->Flush();
+    Worker->Pause();
 }
 
 void TfMain::actAldlStopExecute() {
-    if (InRunState(rsChatter)) {
-        Detect->SetListening(false);
-        SetRunState(RunState & ~(rsChatter | rsPaused));
-        Console->Add("Stop scanning for chatter", clInfo);
-    } else if (InRunState(rsPlayBack)) {
-        SetRunState(RunState & ~(rsPlayBack | rsPaused));
-        Console->Add("Stop play back", clInfo);
-    } else {
-        if (!InRunState(rsPaused)) {
-            resumeChatterSafely();
-        }
-        SetRunState(RunState & ~(rsAldlRunning | rsPaused));
-        ChartMonitor->SetRunning(false);
-        Console->Add(Format("Stop macro: %s", Engine->MacroTitle.c_str()), clInfo);
-    }
-    actAldlPause->setChecked(false);
-    Console->Add("", clInfo);
-    Console->Flush();
+    // The state changes at once; the worker's last lines and its end follow through the queue.
+    Worker->Stop();
+    clearActivityState();
 }
 
 double TfMain::PlayBackSpeed() const {
@@ -368,83 +365,18 @@ double TfMain::PlayBackSpeed() const {
 void TfMain::actAldlPlayExecute() {
     ChartMonitor->ClearCharts();
     Engine->ResetValues();
-    SetRunState(RunState | rsPlayBack);
+    startActivity(TActivity::PlayBack, rsPlayBack);
     actAldlLog->setChecked(false);
+    Worker->SetLogging(false);
     PlayIndex = 0;
-    Timer->Reset();
-    Timer->Sample();
-    PlayDue = Timer->Count();
     Console->Add("Start play back", clInfo);
     Console->Flush();
-    doPlayBack();
-}
-
-void TfMain::doPlayBack() {
-    TLoopScope scope(loopDepth, [this] { endLoop(); });
-    if (Log->Count() == 0) {
-        actAldlStopExecute();
-        return;
-    }
     ChartMonitor->SetRunning(true);
-    const auto playing = [this] { return InRunState(rsPlayBack) && !InRunState(rsPaused); };
-    try {
-        while (playing()) {
-            if (PlayIndex >= Log->Count()) {
-                actAldlStopExecute();
-                break;
-            }
-            TPacket& frame = Log->Frames(PlayIndex);
-            Engine->DecodeFrame(frame, true);
-            if (!ChartMonitor->PlotFrame(frame)) {
-                actAldlStopExecute();
-                break;
-            }
-            ++PlayIndex;
-            if (PlayIndex < Log->Count() && playing()) {
-                double dt =
-                    Log->Frames(PlayIndex).Time * 86400 - Log->Frames(PlayIndex - 1).Time * 86400;
-                if (dt > 1.0) {
-                    dt = 0.01;
-                }
-                // Passing midnight gives a negative spacing: no wait, and the frames after it
-                // keep their spacing instead of all playing at once.
-                dt = std::max(dt, 0.0);
-                const double ticksPerSecond = Timer->Frequency ? double(Timer->Frequency) : 1000.0;
-                PlayDue += std::llround(ticksPerSecond * dt / PlayBackSpeed());
-                waitUntil(PlayDue);
-            }
-        }
-    } catch (const std::exception& e) {
-        Console->Add(e.what(), clError);
-        Console->Flush();
-        if (InRunState(rsPlayBack)) {
-            actAldlStopExecute();
-        }
+    std::vector<double> times(static_cast<size_t>(Log->Count()));
+    for (int i = 0; i < Log->Count(); ++i) {
+        times[static_cast<size_t>(i)] = Log->Frames(i).Time;
     }
-    ChartMonitor->SetRunning(false);
-}
-
-void TfMain::waitUntil(int64_t due) {
-    // Polls the counter; a long wait (slow play-back speeds) lets window events run now and
-    // then so that Pause and Stop are not held up for seconds. The due count is absolute, so
-    // this costs no accuracy.
-    const double ticksPerMs = Timer->Frequency ? double(Timer->Frequency) / 1000.0 : 1.0;
-    const auto longWait = static_cast<int64_t>(50 * ticksPerMs);
-    int64_t lastEvents = Timer->ReadCounter();
-    for (;;) {
-        Timer->Sample();
-        const int64_t now = Timer->Count();
-        if (now >= due) {
-            return;
-        }
-        if (due - now > longWait && now - lastEvents > longWait) {
-            QCoreApplication::processEvents();
-            lastEvents = Timer->ReadCounter();
-            if (!InRunState(rsPlayBack) || InRunState(rsPaused)) {
-                return;
-            }
-        }
-    }
+    Worker->StartPlayBack(std::move(times), 0, PlayBackSpeed());
 }
 
 void TfMain::actAldlChatterExecute() {
@@ -453,26 +385,10 @@ void TfMain::actAldlChatterExecute() {
         portNotConfigured();
         return;
     }
-    SetRunState(RunState | rsChatter);
+    startActivity(TActivity::Chatter, rsChatter);
     Console->Add("Scan for chatter...", clInfo);
-    listenToChatter();
-}
-
-void TfMain::listenToChatter() {
-    TLoopScope scope(loopDepth, [this] { endLoop(); });
-    try {
-        Detect->ListenToChatter(actViewIO->isChecked(), [this] {
-            Console->Flush();
-            QCoreApplication::processEvents();
-        });
-    } catch (const std::exception& e) {
-        Console->Add(e.what(), clError);
-        Console->Flush();
-        if (InRunState(rsChatter)) {
-            actAldlStopExecute();
-        }
-    }
     Console->Flush();
+    Worker->StartListen(*Link, *Timer, actViewIO->isChecked());
 }
 
 void TfMain::actAldlDetectChatterExecute() {
@@ -491,8 +407,8 @@ void TfMain::actAldlDetectChatterExecute() {
     Console->Add("Check vehicle interface...", clInfo);
     Console->Flush();
     SetRunState(RunState | rsChatter);
+    detecting = true;
     {
-        TLoopScope scope(loopDepth, [this] { endLoop(); });
         try {
             const bool chatter =
                 !Vehicle->Vehicles->IsEmpty() && Vehicle->Vehicles->AsBool("Chatter");
@@ -504,6 +420,11 @@ void TfMain::actAldlDetectChatterExecute() {
         }
         Console->Flush();
         SetRunState(RunState & ~(rsChatter | rsPaused));
+    }
+    detecting = false;
+    if (closePending) { // a close that came during the check is carried out now
+        closePending = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "common/Format.h"
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
+#include "engine/RunWorker.h"
 #include "log/DataLog.h"
 #include "shell/About.h"
 #include "shell/ConsoleView.h"
@@ -96,6 +97,7 @@ void TfMain::printPage(QPrinter& printer, int page) {
 void TfMain::actViewToggleExecute(QAction*) {
     // The toggle has flipped its own check.
     setTabIcons();
+    Worker->SetShowFrames(actViewMacros->isChecked());
 }
 
 void TfMain::actViewToolbarExecute() {
@@ -103,7 +105,11 @@ void TfMain::actViewToolbarExecute() {
 }
 
 void TfMain::actViewIOExecute() {
-    Engine->ConsoleDetail = actViewIO->isChecked();
+    if (Worker->Running()) {
+        Worker->SetDetail(actViewIO->isChecked()); // the engine is the worker's while it runs
+    } else {
+        Engine->ConsoleDetail = actViewIO->isChecked();
+    }
 }
 
 void TfMain::actViewChartSaveDefaultExecute() {

@@ -9,6 +9,7 @@
 #include "editor/EditVehicle.h"
 #include "engine/Cartridge.h"
 #include "engine/Detect.h"
+#include "engine/RunWorker.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
@@ -96,6 +97,8 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfMain::~TfMain() {
+    // The worker may be using the engine, the link and the timer: it ends before they go.
+    Worker.reset();
     qApp->removeEventFilter(this);
     // Taking the pages out of the page control must not run page-change handling any more.
     disconnect(PageControl, nullptr, this, nullptr);
@@ -138,11 +141,11 @@ TfMain::~TfMain() {
 
 void TfMain::createObjects() {
     Timer = std::make_unique<TRtime>();
-    // Stamps come from the shared timer; a copy is sampled so that no user's count moves.
-    Console = std::make_unique<TConsoleBuffer>([timer = Timer.get()] {
-        TRtime now = *timer;
-        now.Sample();
-        return now.Now();
+    // Stamps come from a timer of the console's own: the shared one belongs to the bus worker
+    // while it runs.
+    Console = std::make_unique<TConsoleBuffer>([stamps = TRtime()]() mutable {
+        stamps.Sample();
+        return stamps.Now();
     });
     Log = std::make_unique<TDataLog>();
     Vehicle = std::make_unique<TVehicle>(this);
@@ -154,6 +157,13 @@ void TfMain::createObjects() {
         Console->Flush();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
+    RunEvents = std::make_unique<TRunQueue>();
+    Worker = std::make_unique<TRunWorker>(*RunEvents);
+    drainTimer = new QTimer(this);
+    drainTimer->setSingleShot(true);
+    connect(drainTimer, &QTimer::timeout, this, &TfMain::drainRunEvents);
+    RunEvents->SetNotify(
+        [this] { QMetaObject::invokeMethod(this, &TfMain::scheduleDrain, Qt::QueuedConnection); });
 }
 
 QAction* TfMain::action(const char* caption, const char* category, const QKeySequence& shortcut,
@@ -377,6 +387,9 @@ void TfMain::createPages() {
     MacrosPage = new TframeViewMacros();
     MacrosPage->SetVehicle(Vehicle.get());
     MacrosPage->SetEngine(Engine.get());
+    MacrosPage->SetRunHooks(
+        [this] { return Worker->Running() && !workerPaused; },
+        [this](int item, const std::string& text) { Worker->SetOverride(item, text); });
     MacrosPage->SetConsoleBuffer(Console.get());
     connect(MacrosPage, &TframeViewMacros::MacroSelected, this, [this](int mru) {
         MruMacro = mru;
@@ -613,15 +626,22 @@ void TfMain::closeEvent(QCloseEvent* event) {
     }
 }
 
+int TfMain::ActiveLoops() const {
+    return Worker->Running() ? 1 : 0;
+}
+
 bool TfMain::FormCloseQuery() {
-    // Every activity stops. A loop that is running returns first; the window goes then.
-    if (InRunState(rsBusy)) {
-        actAldlStopExecute();
-    }
-    if (loopDepth > 0) {
+    // Every activity stops; the worker ends (and its last frames are taken) before the window
+    // asks about the log.
+    if (detecting) {
         closePending = true;
         return false;
     }
+    if (InRunState(rsBusy) || Worker->Running()) {
+        actAldlStopExecute();
+    }
+    Worker->Join();
+    drainRunEvents();
     if (InRunState(rsLogModified) && !ResolveUnsavedLog()) {
         return false;
     }

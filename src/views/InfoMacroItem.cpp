@@ -1,6 +1,7 @@
 #include "views/InfoMacroItem.h"
 
 #include "engine/Cartridge.h"
+#include "link/Packet.h"
 #include "shell/WindowState.h"
 
 #include <QDialogButtonBox>
@@ -81,23 +82,32 @@ TfInfoMacroItem::TfInfoMacroItem(QWidget* parent) : QDialog(parent) {
 
 TfInfoMacroItem::~TfInfoMacroItem() = default;
 
-bool TfInfoMacroItem::Fill(TCartridge& engine, int k) {
+bool TfInfoMacroItem::Fill(TCartridge& engine, int k, bool moveEngine) {
     if (k < 0 || k >= engine.ItemCount || k >= static_cast<int>(engine.Items.size())) {
         return false;
     }
-    // The frame shown is the one the item's first iteration sends; a paused run continues
-    // with this item.
-    engine.ItemIndex = k;
-    engine.IterCount = 0;
-    engine.BuildRequest();
     const TMacroItem& item = engine.Items[k];
+    TPacket shown;
+    if (moveEngine) {
+        // The frame shown is the one the item's first iteration sends; a paused run continues
+        // with this item.
+        engine.ItemIndex = k;
+        engine.IterCount = 0;
+        engine.BuildRequest();
+        shown = engine.RequestFrame;
+    } else {
+        shown.SetHeader(item.ModuleID);
+        const std::string& params = item.Request.Parameters;
+        shown.SetDataText(item.ModeByte.empty() ? params : item.ModeByte + "," + params);
+        shown.UpdateChecksum();
+    }
     Title->setText(QString::fromStdString(item.RCode));
     Module->setText(QString::fromStdString(item.MCode));
     bool hasMode = !item.ModeByte.empty();
     Mode->setText(QString::fromStdString(item.ModeByte));
     ModeLabel->setVisible(hasMode);
     Mode->setVisible(hasMode);
-    Frame->setText(QString::fromStdString(engine.RequestFrame.HexText()));
+    Frame->setText(QString::fromStdString(shown.HexText()));
     Frame->setCursorPosition(0);
     Iters->setText(QString::number(item.Iters));
     Reply->setText(yesNo(item.Request.Reply));

@@ -14,8 +14,9 @@ public:
     explicit TfInfoMacroItem(QWidget* parent = nullptr);
     ~TfInfoMacroItem() override;
     // Sets the engine's ItemIndex to k and IterCount to 0, builds the request and shows it.
-    // False (nothing changed) when k is not an item of the image.
-    bool Fill(TCartridge& engine, int k);
+    // False (nothing changed) when k is not an item of the image. With moveEngine false (a run
+    // owns the engine) the engine is left alone and the frame is built here from the item.
+    bool Fill(TCartridge& engine, int k, bool moveEngine = true);
 
     QLabel& title() const { return *Title; }
     QLineEdit& module() const { return *Module; }

@@ -341,7 +341,7 @@ void TframeViewMacros::ShowMoreInfo() {
             return;
         }
         int k = imageItemOfNode(node);
-        if (k >= 0 && infoMacroItem().Fill(*Engine, k)) {
+        if (k >= 0 && infoMacroItem().Fill(*Engine, k, !(EngineInUse && EngineInUse()))) {
             infoMacroItem().exec();
         }
     } catch (const std::exception& error) {
@@ -358,10 +358,24 @@ void TframeViewMacros::EditOverride(QTreeWidgetItem* node) {
     if (item.ModeValue != 4 || item.Request.Prompt.empty()) {
         return;
     }
-    std::string text = item.Request.Override;
-    if (OverridePrompt(this, item.Request.Prompt, text)) {
+    const bool inUse = EngineInUse && EngineInUse();
+    // The worker writes only the overrides it was sent; those are read back from here.
+    const auto sent = SentOverrides.find(k);
+    std::string text = sent != SentOverrides.end() ? sent->second : item.Request.Override;
+    if (!OverridePrompt(this, item.Request.Prompt, text)) {
+        return;
+    }
+    if (inUse && OverrideSink) {
+        SentOverrides[k] = text;
+        OverrideSink(k, text);
+    } else {
         item.Request.Override = text; // the image only; the definition keeps its own
     }
+}
+
+void TframeViewMacros::SetRunHooks(TEngineInUse inUse, TOverrideSink sink) {
+    EngineInUse = std::move(inUse);
+    OverrideSink = std::move(sink);
 }
 
 TfInfoMacro& TframeViewMacros::infoMacro() {

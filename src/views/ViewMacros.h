@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -72,6 +73,13 @@ public:
     void ShowMoreInfo();
     void EditOverride(QTreeWidgetItem* node);
     void SetOverridePrompt(TOverridePrompt prompt) { OverridePrompt = std::move(prompt); }
+    // While a run's worker owns the engine's execution side: EngineInUse answers true, and an
+    // override typed meanwhile goes to the sink (the worker) instead of into the image.
+    using TEngineInUse = std::function<bool()>;
+    using TOverrideSink = std::function<void(int item, const std::string& text)>;
+    void SetRunHooks(TEngineInUse inUse, TOverrideSink sink);
+    // The run has ended: the image holds every override sent to the sink.
+    void RunEnded() { SentOverrides.clear(); }
     QMenu* CreateTreePopupMenu();
 
     TfInfoMacro& infoMacro();
@@ -104,6 +112,9 @@ private:
     int TreeWidth = 200;
     bool SizesApplied = false;
     TOverridePrompt OverridePrompt;
+    TEngineInUse EngineInUse;
+    TOverrideSink OverrideSink;
+    std::map<int, std::string> SentOverrides; // item -> text handed to the sink this run
 
     QSplitter* Splitter = nullptr;
     QTreeWidget* Tree = nullptr;

@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "views/ViewMacros.h"
 
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -45,8 +46,10 @@ protected:
                                             demo.Device() + "; press Start.")))
             << lines.join("\n").toStdString();
 
-        QTimer::singleShot(1500, [&window] { window.actAldlStop->trigger(); });
-        window.actAldlStart->trigger(); // returns once stopped
+        window.actAldlStart->trigger(); // the worker runs; the window stays responsive
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return window.Log->Count() > 3; }, 10000));
+        window.actAldlStop->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return window.ActiveLoops() == 0; }, 5000));
         const int frames = window.Log->Count();
         window.Options.SaveData = 2;
         window.close();

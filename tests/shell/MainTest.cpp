@@ -1,7 +1,7 @@
 // The main window with real widgets on the offscreen platform: start-up, run control against the
 // simulated engine module on a pseudo-terminal, play back, the log and vehicle commands, closing
 // and printing. Message boxes and file dialogs are answered by the test through the window's
-// hooks; Pause and Stop are pressed by timers while the run loops execute.
+// hooks; the bus runs on its worker while the test waits for what the window shows.
 #include "shell/Main.h"
 
 #include "common/Common.h"
@@ -23,6 +23,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -121,8 +122,16 @@ protected:
         FAIL() << "no macro " << description.toStdString();
     }
 
-    // Runs f after ms milliseconds, while a loop lets events run.
-    static void after(int ms, std::function<void()> f) { QTimer::singleShot(ms, f); }
+    // Lets window events run until done() holds; false when ms pass first.
+    static bool waitFor(const std::function<bool()>& done, int ms = 10000) {
+        return QTest::qWaitFor(done, ms);
+    }
+    // Waits until the activity has ended and the window has shown its end.
+    bool waitIdle(int ms = 10000) {
+        return waitFor([this] { return window->ActiveLoops() == 0 && !window->InRunState(rsBusy); },
+                       ms) &&
+               waitFor([this] { return texts().last().isEmpty(); }, 2000);
+    }
 
     TempDir dir;
     std::string ini;
@@ -271,38 +280,34 @@ TEST_F(MainTest, RunAgainstTheSimulatorThroughPauseResumeAndStop) {
     EXPECT_EQ(w.windowTitle(), "SIM-V8.xml - Quorvin V4");
 
     std::vector<uint32_t> words;
-    int loggedAtPause = 0;
-    after(1200, [&] {
-        words.push_back(w.RunState);
-        w.actAldlPause->trigger();
-        words.push_back(w.RunState);
-        loggedAtPause = w.Log->Count();
-    });
-    w.actAldlStart->trigger(); // returns once paused
-    ASSERT_EQ(words.size(), 2u);
+    w.actAldlStart->trigger(); // returns at once: the worker runs
+    EXPECT_EQ(w.RunState & rsBusy, rsAldlRunning);
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 2; }));
+    words.push_back(w.RunState);
+    w.actAldlPause->trigger();
+    words.push_back(w.RunState);
     EXPECT_EQ(words[0] & rsBusy, rsAldlRunning);
     EXPECT_EQ(words[1] & rsBusy, rsAldlRunning | rsPaused);
+    ASSERT_TRUE(waitFor([&] { return resumeRequests(sim) == 1; })); // chatter resumed while paused
+    QTest::qWait(100);
+    const int loggedAtPause = w.Log->Count();
     EXPECT_EQ(w.RunState & rsBusy, rsAldlRunning | rsPaused);
     EXPECT_TRUE(w.actAldlPause->isChecked());
-    EXPECT_GT(loggedAtPause, 2);
     EXPECT_TRUE(w.InRunState(rsLogModified | rsLogHasData));
     EXPECT_TRUE(w.actAldlStop->isEnabled());
     EXPECT_FALSE(w.actAldlStart->isEnabled());
-    EXPECT_EQ(resumeRequests(sim), 1); // chatter resumed while paused
     EXPECT_TRUE(hasText("Pause macro: " + title()));
+    QTest::qWait(300);
+    EXPECT_EQ(w.Log->Count(), loggedAtPause) << "nothing is read while paused";
 
-    after(1200, [&] {
-        words.push_back(w.RunState);
-        w.actAldlStop->trigger();
-    });
     w.actAldlPause->trigger(); // resume: runs until Stop
-    ASSERT_EQ(words.size(), 3u);
-    EXPECT_EQ(words[2] & rsBusy, rsAldlRunning);
-    EXPECT_EQ(w.RunState & rsBusy, 0u);
-    EXPECT_GT(w.Log->Count(), loggedAtPause);
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > loggedAtPause + 2; }));
+    EXPECT_EQ(w.RunState & rsBusy, rsAldlRunning);
+    w.actAldlStop->trigger();
+    EXPECT_EQ(w.RunState & rsBusy, 0u); // at once
+    ASSERT_TRUE(waitIdle());
     EXPECT_EQ(resumeRequests(sim), 2); // once for the pause, once for the stop after resuming
     EXPECT_TRUE(hasText("Resume macro: " + title()));
-    EXPECT_EQ(texts().last(), "");
     EXPECT_TRUE(hasText("Stop macro: " + title()));
     EXPECT_TRUE(w.actFileNew->isEnabled());
     EXPECT_TRUE(w.actAldlPlay->isEnabled());
@@ -318,11 +323,14 @@ TEST_F(MainTest, PauseThenStopSendsTheResumeFrameOnce) {
     TfMain& w = open();
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
-    after(800, [&] { w.actAldlPause->trigger(); });
     w.actAldlStart->trigger();
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 0; }));
+    w.actAldlPause->trigger();
     ASSERT_TRUE(w.InRunState(rsPaused));
+    ASSERT_TRUE(waitFor([&] { return resumeRequests(sim) == 1; }));
     w.actAldlStop->trigger();
     EXPECT_EQ(w.RunState & rsBusy, 0u);
+    ASSERT_TRUE(waitIdle());
     EXPECT_EQ(resumeRequests(sim), 1);
 }
 
@@ -333,12 +341,12 @@ TEST_F(MainTest, StopCompletesWhenTheAdapterIsPulled) {
     TfMain& w = open();
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
-    after(800, [&] {
-        sim.HangUp();
-        w.actAldlStop->trigger();
-    });
     w.actAldlStart->trigger();
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 0; }));
+    sim.HangUp();
+    w.actAldlStop->trigger();
     EXPECT_EQ(w.RunState & rsBusy, 0u);
+    ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(hasText("Stop macro: " + title()));
     EXPECT_TRUE(w.actAldlStart->isEnabled());
 }
@@ -351,8 +359,10 @@ TEST_F(MainTest, TestModeRunWarnsAndLogsWithoutTheBus) {
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
     sim.ClearLog();
-    after(700, [&] { w.actAldlStop->trigger(); });
     w.actAldlStart->trigger();
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 0; }));
+    w.actAldlStop->trigger();
+    ASSERT_TRUE(waitIdle());
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(questions[0].text.startsWith("\"Macro test mode\" is active."));
@@ -370,13 +380,8 @@ TEST_F(MainTest, ThreeStepsWithoutAFrameStopTheRun) {
     TfMain& w = open();
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
-    bool stopped = true;
-    after(20000, [&] { // a safety net only: the run must have ended by itself long before
-        stopped = false;
-        w.actAldlStop->trigger();
-    });
     w.actAldlStart->trigger();
-    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(waitIdle(20000)); // it ends by itself
     EXPECT_EQ(w.RunState & rsBusy, 0u);
     EXPECT_EQ(w.Log->Count(), 0);
     EXPECT_TRUE(hasText("Stop macro: " + title()));
@@ -390,12 +395,13 @@ TEST_F(MainTest, TheThreeHundredAndFirstFrameStopsTheRun) {
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
     w.Link->FrameCaptureRate = 0; // test mode without pacing: frames as fast as they come
-    after(60000, [&] { w.actAldlStop->trigger(); });
     w.actAldlStart->trigger();
+    ASSERT_TRUE(waitIdle(60000));
     EXPECT_EQ(w.Log->Count(), TDataLog::Capacity);
     QStringList lines = texts();
     ASSERT_GE(lines.size(), 3);
-    EXPECT_EQ(lines[lines.size() - 3], "Frame capture buffer is full");
+    // Said once, though frames read before the stop reached the worker find the buffer full too.
+    EXPECT_EQ(countText("Frame capture buffer is full"), 1);
     EXPECT_EQ(lines[lines.size() - 2], "Stop macro: " + title());
     EXPECT_EQ(lines.last(), "");
     EXPECT_EQ(w.RunState & rsBusy, 0u);
@@ -427,7 +433,9 @@ TEST_F(MainTest, PlayBackKeepsTheRecordedPaceDividedByTheSpeed) {
         QElapsedTimer clock;
         clock.start();
         w.actAldlPlay->trigger();
+        ASSERT_TRUE(waitFor([&] { return !w.InRunState(rsBusy); }));
         const double elapsed = clock.nsecsElapsed() / 1e9;
+        ASSERT_TRUE(waitIdle());
         EXPECT_GE(elapsed, c.expected * 0.95) << c.speed;
         EXPECT_LT(elapsed, c.expected + 0.4) << c.speed;
         EXPECT_EQ(w.RunState & rsBusy, 0u);
@@ -446,22 +454,27 @@ TEST_F(MainTest, PlayBackPausesResumesAndStops) {
     }
     w.SetRunState(w.RunState | rsLogHasData);
     w.Options.PlayBackSpeed = 1;
-    after(450, [&] { w.actAldlPause->trigger(); });
     w.actAldlPlay->trigger();
-    EXPECT_EQ(w.RunState & rsBusy, rsPlayBack | rsPaused);
-    const int at = w.PlayIndex;
-    EXPECT_GT(at, 1);
-    EXPECT_LT(at, 20);
-    after(250, [&] { w.actAldlStop->trigger(); });
+    ASSERT_TRUE(waitFor([&] { return w.PlayIndex > 2; }));
     w.actAldlPause->trigger();
+    EXPECT_EQ(w.RunState & rsBusy, rsPlayBack | rsPaused);
+    QTest::qWait(300);
+    const int at = w.PlayIndex;
+    EXPECT_LT(at, 20);
+    QTest::qWait(300);
+    EXPECT_EQ(w.PlayIndex, at) << "a paused play back stays put";
+    w.actAldlPause->trigger();
+    ASSERT_TRUE(waitFor([&] { return w.PlayIndex > at; }));
+    w.actAldlStop->trigger();
     EXPECT_EQ(w.RunState & rsBusy, 0u);
-    EXPECT_GT(w.PlayIndex, at);
+    ASSERT_TRUE(waitIdle());
     EXPECT_LT(w.PlayIndex, 20);
     EXPECT_TRUE(hasText("Resume play back"));
 
     // An empty buffer stops at once.
     w.Log->New();
     w.actAldlPlay->trigger();
+    ASSERT_TRUE(waitIdle());
     EXPECT_EQ(texts()[texts().size() - 2], "Stop play back");
 }
 
@@ -620,13 +633,13 @@ TEST_F(MainTest, ClosingDuringARunStopsItFirst) {
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
     w.Options.SaveData = 2;
-    bool closedInside = true;
-    after(600, [&] { closedInside = w.close(); });
     w.actAldlStart->trigger();
-    EXPECT_FALSE(closedInside); // the window waits for its loop
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 0; }));
+    EXPECT_TRUE(w.close()); // the worker stops and ends first
     EXPECT_EQ(w.RunState & rsBusy, 0u);
     EXPECT_EQ(w.ActiveLoops(), 0);
-    QApplication::processEvents(); // the close that was held back
+    EXPECT_TRUE(hasText("Stop macro: " + title()));
+    EXPECT_EQ(resumeRequests(sim), 1);
     EXPECT_FALSE(w.isVisible());
 }
 
@@ -675,23 +688,24 @@ TEST_F(MainTest, ListeningToChatterPausesResumesAndStopsAndEndsWithTheWindow) {
     TfMain& w = open();
     ASSERT_TRUE(w.Link->IsOpen());
     ASSERT_TRUE(w.actAldlChatter->isEnabled());
-    after(800, [&] { w.actAldlPause->trigger(); });
-    w.actAldlChatter->trigger(); // returns once paused
+    w.actAldlChatter->trigger(); // returns at once: the worker listens
+    EXPECT_EQ(w.RunState & rsBusy, rsChatter);
+    ASSERT_TRUE(waitFor([&] { return console().filter("$08,$55,$A3").size() > 0; }))
+        << "the heartbeat is heard";
+    w.actAldlPause->trigger();
     EXPECT_EQ(w.RunState & rsBusy, rsChatter | rsPaused);
     EXPECT_TRUE(hasText("Scan for chatter..."));
     EXPECT_TRUE(hasText("Pause scanning for chatter"));
-    const int heard = countText("Resume scanning for chatter");
-    EXPECT_EQ(heard, 0);
+    EXPECT_EQ(countText("Resume scanning for chatter"), 0);
 
-    // Resumed, then the window is closed while it listens: the loop ends first.
-    bool closedInside = true;
-    after(600, [&] { closedInside = w.close(); });
+    // Resumed, then the window is closed while it listens: the worker ends first.
     w.actAldlPause->trigger();
-    EXPECT_FALSE(closedInside);
+    QTest::qWait(300);
+    EXPECT_TRUE(w.close());
     EXPECT_TRUE(hasText("Resume scanning for chatter"));
     EXPECT_TRUE(hasText("Stop scanning for chatter"));
     EXPECT_EQ(w.RunState & rsBusy, 0u);
-    QApplication::processEvents();
+    EXPECT_EQ(w.ActiveLoops(), 0);
     EXPECT_FALSE(w.isVisible());
 }
 
@@ -757,14 +771,10 @@ TEST_F(MainTest, APortFailureDuringARunGoesToTheConsoleAndStopsIt) {
     TfMain& w = open();
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
-    bool stoppedByItself = true;
-    after(700, [&] { sim.HangUp(); });
-    after(15000, [&] { // a safety net only
-        stoppedByItself = false;
-        w.actAldlStop->trigger();
-    });
     w.actAldlStart->trigger();
-    EXPECT_TRUE(stoppedByItself);
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 0; }));
+    sim.HangUp();
+    EXPECT_TRUE(waitIdle(15000)); // it stops by itself
     EXPECT_EQ(w.RunState & rsBusy, 0u);
     EXPECT_TRUE(questions.empty()); // the console reports it, no message box
     EXPECT_TRUE(console().filter("Input/output error").size() > 0 ||

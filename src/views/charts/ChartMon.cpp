@@ -247,7 +247,6 @@ bool TChartMon::PlotFrame(TPacket& frame) {
     }
     for (int k = 0; k < ChartCount; ++k) {
         plotRow(k, i);
-        QCoreApplication::processEvents();
     }
     SetDetail(i);
     SetCount(i + 1);

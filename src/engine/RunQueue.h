@@ -1,0 +1,60 @@
+#pragma once
+// The hand-over from the thread that talks to the bus to the thread that shows and keeps what it
+// read: frames, console lines and the worker's state changes, in the order they happened. The
+// queue grows as needed (a deque of events), so a consumer held up for a while loses nothing.
+#include "link/Packet.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Why the worker's activity ended.
+enum class TRunEnd {
+    Stopped,  // a stop was asked for
+    NoFrames, // three steps in a row without a frame
+    Finished, // the macro, the play back or the listening came to its end
+    Failed,   // a port failure; the text went to the console before this event
+};
+
+struct TRunEvent {
+    enum class TKind {
+        Line,   // a console line: Text, Level, Stamp
+        Frame,  // a frame read from the bus: Frame, Logged
+        Played, // play back reached capture frame Index
+        Paused, // the worker has paused (chatter resumed)
+        Ended,  // the worker's activity has ended: End
+    };
+    TKind Kind = TKind::Line;
+    std::unique_ptr<TPacket> Frame;
+    bool Logged = false;
+    int Index = 0;
+    std::string Text;
+    int Level = 0;
+    double Stamp = 0; // local date-time in days when the line was written
+    TRunEnd End = TRunEnd::Finished;
+};
+
+class TRunQueue {
+public:
+    // Called on the pushing thread whenever the queue turns from empty to not empty, so the
+    // consumer is woken once per batch rather than once per event.
+    using TNotify = std::function<void()>;
+
+    void SetNotify(TNotify notify);
+    void Push(TRunEvent event);
+    // Moves every queued event into out (appended), oldest first.
+    void TakeAll(std::vector<TRunEvent>& out);
+    // As TakeAll, waiting up to ms milliseconds for the first event; false on a time-out.
+    bool WaitTakeAll(std::vector<TRunEvent>& out, int ms);
+    bool Empty() const;
+
+private:
+    mutable std::mutex Mutex;
+    std::condition_variable Arrived;
+    std::deque<TRunEvent> Events;
+    TNotify Notify;
+};

@@ -1,0 +1,97 @@
+#pragma once
+// The bus loops on a thread of their own: a macro run, a play back and listening to chatter.
+// While one goes, the worker alone uses the engine's execution side, the serial link and the
+// shared timer; everything it reads or writes to the console reaches the owner through a
+// TRunQueue, in order. Commands (pause, resume, stop, log data, ...) are requests the worker takes
+// between steps, so nothing the owner does (a dialog, a menu, a slow paint) holds up the bus.
+#include "common/ConsoleLevels.h"
+#include "engine/RunQueue.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TCartridge;
+class TRS232;
+class TRtime;
+
+struct TRunSettings {
+    bool ShowFrames = false; // "Send:" and "Recv:" lines
+    bool TestMode = false;   // generated replies, nothing on the bus
+    bool PreciseTiming = false;
+    bool Logging = true; // frames are marked to be captured as logged frames
+    bool Detail = false; // the link's byte-level console lines
+};
+
+class TRunWorker {
+public:
+    explicit TRunWorker(TRunQueue& queue);
+    ~TRunWorker(); // stops and waits for the thread
+    TRunWorker(const TRunWorker&) = delete;
+    TRunWorker& operator=(const TRunWorker&) = delete;
+
+    // Each Start waits for an earlier activity's thread first. The objects passed belong to the
+    // worker until its Ended event has been queued.
+    void StartRun(TCartridge& engine, const TRunSettings& settings);
+    // Plays frames whose local date-times (days) are frameTimes, from index from on.
+    void StartPlayBack(std::vector<double> frameTimes, int from, double speed);
+    void StartListen(TRS232& link, TRtime& timer, bool detail);
+
+    void Pause();
+    void Resume();
+    // Ends the activity at its next step; a wait or a read in progress is cut short.
+    void Stop();
+    // Waits for the thread to end (after Stop, or after its Ended event).
+    void Join();
+    // A thread is going (its Ended event may not have been queued yet).
+    bool Running() const { return Thread.joinable() && !Done.load(); }
+
+    void SetLogging(bool on) { Logging = on; }
+    void SetShowFrames(bool on) { ShowFrames = on; }
+    void SetDetail(bool on) { Detail = on; }
+    void SetSpeed(double speed) { Speed = speed; }
+    // A new override text of macro item k, taken over between steps.
+    void SetOverride(int item, std::string text);
+
+    // Writes console lines of the worker's thread into the queue, stamped when written.
+    TConsoleWriter Writer();
+
+private:
+    enum class TCommand { None, Pause, Stop };
+
+    void launch(std::function<void()> body);
+    void say(const std::string& text, int level);
+    void end(TRunEnd why);
+    TCommand command();
+    // Waits while paused; true when resumed, false when stopped meanwhile.
+    bool waitWhilePaused();
+    // Sleeps until due (steady clock), cut short by a command; true when due was reached.
+    bool sleepUntil(std::chrono::steady_clock::time_point due);
+
+    void runMacro(TCartridge& engine, TRunSettings settings);
+    void applyOverrides(TCartridge& engine);
+    void resumeChatter(TCartridge& engine);
+    void playBack(const std::vector<double>& times, int from);
+    void listen(TRS232& link, TRtime& timer);
+
+    TRunQueue& Queue;
+    std::thread Thread;
+    std::atomic<bool> Done{true};
+
+    std::mutex Mutex; // guards the fields below it
+    std::condition_variable Changed;
+    bool PauseAsked = false;
+    bool StopAsked = false;
+    std::map<int, std::string> Overrides;
+
+    std::atomic<bool> Logging{true};
+    std::atomic<bool> ShowFrames{false};
+    std::atomic<bool> Detail{false};
+    std::atomic<double> Speed{1.0};
+    std::atomic<bool> Abort{false}; // cuts waits and reads of the link short
+};
