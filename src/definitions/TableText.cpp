@@ -1,6 +1,7 @@
 #include "definitions/TableText.h"
 
 #include "common/Common.h"
+#include "common/Errors.h"
 #include "common/Format.h"
 #include "definitions/XMLData.h"
 
@@ -111,25 +112,57 @@ std::string ProperCase(const std::string& text) {
 }
 
 void PasteLines(TTable& table, const std::string& keyField, const std::string& targetField,
-                const std::vector<std::string>& lines, bool reverse) {
+                const std::vector<std::string>& lines, bool reverse, int64_t keyLimit) {
     table.CheckBrowseMode();
-    int highest = -1;
+    std::set<int64_t> used;
     for (table.First(); !table.Eof(); table.Next()) {
-        highest = std::max(highest, static_cast<int>(table.AsInteger(keyField)));
+        used.insert(table.AsInteger(keyField));
     }
-    table.First();
+    // Keys of the appended rows: the line's number where it is free, else the lowest free key;
+    // all chosen before anything is written, so lines that cannot fit change nothing.
     const size_t count = lines.size();
+    std::vector<int64_t> keys;
+    int64_t lowest = 0;
+    for (size_t i = static_cast<size_t>(table.RecordCount()); i < count; ++i) {
+        int64_t key = static_cast<int64_t>(i);
+        if (key >= keyLimit || used.count(key)) {
+            while (used.count(lowest)) {
+                ++lowest;
+            }
+            key = lowest;
+        }
+        if (key >= keyLimit) {
+            throw EQuorvinError(Format(
+                "The clipboard holds %d lines, but this attribute holds at most %d rows (%s 0 to "
+                "%d). Nothing was pasted.",
+                static_cast<int>(count), static_cast<int>(keyLimit), keyField.c_str(),
+                static_cast<int>(keyLimit - 1)));
+        }
+        used.insert(key);
+        keys.push_back(key);
+    }
+    // The first lines overwrite the rows that were there, in their key order.
+    std::vector<TBookmark> existing;
+    for (table.First(); !table.Eof(); table.Next()) {
+        existing.push_back(table.Bookmark());
+    }
     for (size_t i = 0; i < count; ++i) {
-        if (table.Eof()) {
-            table.Insert();
-            table.SetAsInteger(keyField, ++highest);
-        } else {
+        if (i < existing.size()) {
+            table.GotoBookmark(existing[i]);
             table.Edit();
+        } else {
+            table.Insert();
+            table.SetAsInteger(keyField, static_cast<int32_t>(keys[i - existing.size()]));
         }
         table.SetAsString(targetField, ProperCase(lines[reverse ? count - 1 - i : i]));
         table.Post();
-        table.Next();
     }
+    table.First();
+}
+
+int64_t ListKeyLimit(int atype, int bits) {
+    const int b = bits > 0 ? std::min(bits, 32) : 8;
+    return atype == atEnum ? (int64_t{1} << std::min(b, 31)) : b;
 }
 
 bool ParseAttrPaste(const std::vector<std::string>& lines, std::vector<TAttrPasteLine>& out,
@@ -192,10 +225,11 @@ bool equalNoCase(const std::string& a, const char* b) {
 
 } // namespace
 
-void ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
-                    const std::function<void()>& addSubitem) {
+std::vector<int32_t> ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
+                                    const std::function<void()>& addSubitem) {
     TTable& attrs = vehicle.Attrs;
     TTable& scale = vehicle.AScale;
+    std::vector<int32_t> pasted;
     for (const TAttrPasteLine& line : lines) {
         attrs.CheckBrowseMode();
         const double start = ReadNumber(line.Start, 0);
@@ -214,6 +248,7 @@ void ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
         attrs.SetAsBool("Visible", !equalNoCase(line.Desc, "NOT USED"));
         attrs.SetAsInteger("AType", atype);
         attrs.Post();
+        pasted.push_back(attrs.AsInteger("AID"));
 
         scale.First();
         if (scale.IsEmpty()) {
@@ -236,6 +271,7 @@ void ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
         WriteRange(scale, "Display", range);
         scale.Post();
     }
+    return pasted;
 }
 
 int ReadBits(const std::string& text) {
@@ -366,12 +402,65 @@ std::vector<std::string> SplitCommaText(const std::string& line) {
     return items;
 }
 
-bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std::string& error) {
+namespace {
+
+// A value of an import line: a number with a point, "$" hexadecimal, or (in a line separated by
+// semicolons) a number with a decimal comma.
+bool readImportValue(const std::string& item, bool semicolons, double& value) {
+    if (readPointNumber(item, value)) {
+        return true;
+    }
+    std::string text = item;
+    if (semicolons && std::count(text.begin(), text.end(), ',') == 1 &&
+        text.find('.') == std::string::npos) {
+        std::replace(text.begin(), text.end(), ',', '.');
+        return readPointNumber(text, value);
+    }
+    return false;
+}
+
+// Items of an import line: semicolons separate when the line has any (spreadsheets under a
+// comma-decimal locale write those), else commas or blanks.
+std::vector<std::string> importItems(const std::string& line, bool& semicolons) {
+    semicolons = line.find(';') != std::string::npos;
+    if (!semicolons) {
+        return SplitCommaText(line);
+    }
+    std::vector<std::string> items;
+    for (const std::string& part : Split(line, ";")) {
+        std::string item = trim(part);
+        if (item.size() >= 2 && item.front() == '"' && item.back() == '"') {
+            item = item.substr(1, item.size() - 2);
+        }
+        items.push_back(item);
+    }
+    while (!items.empty() && items.back().empty()) {
+        items.pop_back();
+    }
+    return items;
+}
+
+std::string lineList(const std::vector<size_t>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        text += (i == 0                  ? ""
+                 : i + 1 == lines.size() ? " and "
+                                         : ", ") +
+                std::to_string(lines[i] + 1);
+    }
+    return text;
+}
+
+} // namespace
+
+bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std::string& error,
+                    std::string* notes) {
     rows.clear();
     std::vector<TLookupRow> read;
     std::set<int> seen;
+    std::vector<size_t> skipped;
+    std::string counted;
     const std::vector<std::string> lines = SplitTextLines(text);
-    int count = 0; // non-empty lines before this one
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string line = trim(lines[i]);
         if (line.empty()) {
@@ -381,30 +470,50 @@ bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std:
             error = lineError(i, "not a text line");
             return false;
         }
-        std::vector<std::string> items = SplitCommaText(line);
+        bool semicolons = false;
+        const std::vector<std::string> items = importItems(line, semicolons);
+        double number = 0;
+        if (std::none_of(items.begin(), items.end(), [&](const std::string& item) {
+                return readImportValue(item, semicolons, number);
+            })) {
+            skipped.push_back(i); // a header or a comment
+            continue;
+        }
+        // The running count: the rows read before this one.
+        const int running = static_cast<int>(read.size());
         TLookupRow row;
+        std::string value;
         if (items.size() >= 2) {
             if (!readRawByte(items[0], row.RawByte)) {
-                error = lineError(i, "the raw byte \"" + items[0] + "\" is not a whole number");
-                return false;
+                row.RawByte = 0;
             }
-            if (!readPointNumber(items[1], row.Value)) {
-                error = lineError(i, "the value \"" + items[1] + "\" is not a number");
-                return false;
-            }
+            value = items[1];
         } else {
-            row.RawByte = count;
-            if (items.empty() || !readPointNumber(items[0], row.Value)) {
-                error = lineError(i, "the value \"" + line + "\" is not a number");
-                return false;
-            }
+            row.RawByte = running;
+            value = items[0];
+        }
+        if (!readImportValue(value, semicolons, row.Value)) {
+            row.Value = running;
+            counted += Format(" Line %d: the value \"%s\" is not a number; it takes the running "
+                              "count %d.",
+                              static_cast<int>(i + 1), value.c_str(), running);
         }
         if (!seen.insert(row.RawByte).second) {
             error = lineError(i, Format("the raw byte %d is already in the table", row.RawByte));
             return false;
         }
         read.push_back(row);
-        ++count;
+    }
+    if (notes) {
+        notes->clear();
+        if (!skipped.empty()) {
+            *notes = (skipped.size() == 1 ? "Skipped line " : "Skipped lines ") +
+                     lineList(skipped) + ": no numbers.";
+        }
+        *notes += counted;
+        if (!notes->empty() && notes->front() == ' ') {
+            notes->erase(0, 1);
+        }
     }
     rows = std::move(read);
     return true;

@@ -4,6 +4,7 @@
 // applying a scale code and the scale code conversion tables. No windows here: the editor pages
 // call these and show the messages.
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,11 +26,16 @@ extern const char* const PasteQuestion;        // Ctrl+B
 
 // Pastes one text per line into the target field of a DTC, flag or enumeration table (keyField
 // "Bit" or "Value"): the first lines overwrite the existing rows in key order, the rest append
-// rows whose keys continue above the highest existing key, so no pasted line collides with a
-// key. reverse takes the lines from the last one up. Each row is posted; a refused post throws
-// and leaves the rows already written.
+// rows keyed by their line number where that key is free, else by the lowest free key, always
+// below keyLimit (the attribute's bits for DTCs and flags, 2^bits for enumerations). Lines that
+// cannot all get a key throw before anything changes (no limit given: any key from 0 up).
+// reverse takes the lines from the last one up. Each row is posted; the cursor ends on the first
+// row.
 void PasteLines(TTable& table, const std::string& keyField, const std::string& targetField,
-                const std::vector<std::string>& lines, bool reverse);
+                const std::vector<std::string>& lines, bool reverse,
+                int64_t keyLimit = int64_t{1} << 31);
+// The keys an attribute's DTC, flag (its Bits) or enumeration (2^Bits values) rows may take.
+int64_t ListKeyLimit(int atype, int bits);
 
 // One line of an attribute paste: Start, Bits, Code, Description, Units, Factor, Offset.
 struct TAttrPasteLine {
@@ -45,9 +51,10 @@ bool ParseAttrPaste(const std::vector<std::string>& lines, std::vector<TAttrPast
 int PastedAttrType(const TAttrPasteLine& line);
 // Applies checked lines to the current request's attributes: each goes to the attribute with the
 // same Start and Bits, or to a new one made by addSubitem (which must append an attribute and
-// make it current). Scale records get the texts and the ranges of the attribute's type.
-void ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
-                    const std::function<void()>& addSubitem);
+// make it current). Scale records get the texts and the ranges of the attribute's type. Gives the
+// AIDs of the attributes written, line by line.
+std::vector<int32_t> ApplyAttrPaste(TVehicle& vehicle, const std::vector<TAttrPasteLine>& lines,
+                                    const std::function<void()>& addSubitem);
 
 // ---- ranges ----
 struct TValueRange {
@@ -83,10 +90,15 @@ struct TLookupRow {
 // Items of one line: commas or blanks separate, double quotes group.
 std::vector<std::string> SplitCommaText(const std::string& line);
 // Reads a whole import file. Lines are trimmed, empty ones skipped; "raw,value" or a lone value
-// (its raw byte the count of non-empty lines before it). Numbers always use a point. A line whose
-// items cannot be read, or whose raw byte repeats an earlier one, makes it fail with error
-// naming the line; rows then holds nothing.
-bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std::string& error);
+// (its raw byte the running count, the number of rows read before it). Items are separated by
+// semicolons when a line has any (a value may then have a decimal comma), else by commas or
+// blanks; numbers otherwise use a point, or "$" hexadecimal. A line without any number (a header)
+// is skipped; a raw byte that is not a number reads as bare hexadecimal, else 0; a value that is
+// not a number takes the running count. notes (when given) tells in one text what was skipped or
+// counted, empty when nothing was. A raw byte that repeats an earlier one, or a line that is not
+// text, makes it fail with error naming the line; rows then holds nothing.
+bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std::string& error,
+                    std::string* notes = nullptr);
 // "raw,value" lines ("%d,%.6f" with a point), CR LF ended.
 std::string LookupText(const std::vector<TLookupRow>& rows);
 // The rows in RawByte order; the cursor is left on the first row.

@@ -1,5 +1,6 @@
 #include "definitions/TableText.h"
 
+#include "common/Errors.h"
 #include "common/Format.h"
 #include "definitions/XMLData.h"
 #include "support/TempDir.h"
@@ -68,12 +69,12 @@ TEST(TableText, ReversePasteIntoEmptyDtcTable) {
     ASSERT_TRUE(r.FindAttr(atScaled));
     TTable& dtcs = r.v->DTCs;
     ASSERT_TRUE(dtcs.IsEmpty());
-    PasteLines(dtcs, "Bit", "Desc", SplitTextLines("A\r\nB\r\nC\r\n"), true);
+    PasteLines(dtcs, "Bit", "Desc", SplitTextLines("A\r\nB\r\nC\r\n"), true, 8);
     EXPECT_EQ(Texts(dtcs, "Desc"), (std::vector<std::string>{"0=C", "1=B", "2=A"}));
     EXPECT_TRUE(r.v->Dirty);
 }
 
-TEST(TableText, PasteOverwritesInKeyOrderThenAppendsAboveHighestKey) {
+TEST(TableText, PasteOverwritesInKeyOrderThenNumbersNewRowsByLineWhereFree) {
     Rig r;
     ASSERT_TRUE(r.FindAttr(atScaled));
     TTable& dtcs = r.v->DTCs;
@@ -84,18 +85,18 @@ TEST(TableText, PasteOverwritesInKeyOrderThenAppendsAboveHighestKey) {
         dtcs.SetAsString("DTC", "13");
         dtcs.Post();
     }
-    // Line 2 would collide with Bit 2 if new rows took their line index as key.
-    PasteLines(dtcs, "Bit", "Desc", {"ENGINE RUNNING", "two", "three", "four"}, false);
+    // Line 2 would collide with Bit 2: it takes the lowest free bit; line 3 its own number.
+    PasteLines(dtcs, "Bit", "Desc", {"ENGINE RUNNING", "two", "three", "four"}, false, 8);
     EXPECT_EQ(Texts(dtcs, "Desc"),
-              (std::vector<std::string>{"2=Engine running", "5=Two", "6=Three", "7=Four"}));
-    dtcs.First();
+              (std::vector<std::string>{"0=Three", "2=Engine running", "3=Four", "5=Two"}));
+    ASSERT_TRUE(dtcs.Locate("Bit", TValue(int32_t(2))));
     EXPECT_EQ(dtcs.AsString("DTC"), "13"); // other fields of overwritten rows stay
 }
 
 TEST(TableText, PasteIntoEnumerationsUsesValueKey) {
     Rig r;
     ASSERT_TRUE(r.FindAttr(atScaled));
-    PasteLines(r.v->Enums, "Value", "Desc", {"park", "drive"}, false);
+    PasteLines(r.v->Enums, "Value", "Desc", {"park", "drive"}, false, 256);
     TTable& e = r.v->Enums;
     e.First();
     EXPECT_EQ(e.AsInteger("Value"), 0);
@@ -231,13 +232,13 @@ TEST(TableText, LookupImportFormats) {
 
 TEST(TableText, BrokenImportNamesTheLineAndGivesNothing) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* error;
     } cases[] = {
-        {"0,1\n1,2\nzz,3\n", "Line 3: the raw byte \"zz\" is not a whole number"},
-        {"0,1\n\n1,two\n", "Line 3: the value \"two\" is not a number"},
+        // A raw byte that is not a number reads as 0, which line 1 has already.
+        {"0,1\n1,2\nzz,3\n", "Line 3: the raw byte 0 is already in the table"},
         {"0,1\n1,2\n0,3\n", "Line 3: the raw byte 0 is already in the table"},
-        {"1.5\nabc\n", "Line 2: the value \"abc\" is not a number"},
+        {std::string("0,1\n1,\0\n", 9), "Line 2: not a text line"},
     };
     for (const Case& c : cases) {
         std::vector<TLookupRow> rows{{9, 9}};
@@ -246,6 +247,53 @@ TEST(TableText, BrokenImportNamesTheLineAndGivesNothing) {
         EXPECT_EQ(error, c.error);
         EXPECT_TRUE(rows.empty());
     }
+}
+
+TEST(TableText, ImportFallsBackAndSaysWhatItSkipped) {
+    struct Case {
+        const char* text;
+        std::vector<std::pair<int, double>> rows;
+        const char* notes;
+    } cases[] = {
+        {"0,1\n\n1,two\n",
+         {{0, 1}, {1, 1}},
+         "Line 3: the value \"two\" is not a number; it takes the running count 1."},
+        {"1.5\nabc\n", {{0, 1.5}}, "Skipped line 2: no numbers."},
+        {"Byte;Value\n0;1,5\n1;\"2.25\"\n# end\n",
+         {{0, 1.5}, {1, 2.25}},
+         "Skipped lines 1 and 4: no numbers."},
+        {"0 10\n$FF\t2.5\n", {{0, 10}, {255, 2.5}}, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<TLookupRow> rows;
+        std::string error, notes;
+        ASSERT_TRUE(ReadLookupText(c.text, rows, error, &notes)) << c.text << ": " << error;
+        std::vector<std::pair<int, double>> got;
+        for (const TLookupRow& r : rows)
+            got.emplace_back(r.RawByte, r.Value);
+        EXPECT_EQ(got, c.rows) << c.text;
+        EXPECT_EQ(notes, c.notes) << c.text;
+    }
+}
+
+TEST(TableText, PastedRowsNeverGoBeyondTheWidth) {
+    Rig r;
+    ASSERT_TRUE(r.FindAttr(atScaled));
+    TTable& dtcs = r.v->DTCs;
+    for (int bit : {0, 3}) {
+        dtcs.Insert();
+        dtcs.SetAsInteger("Bit", bit);
+        dtcs.Post();
+    }
+    // Four bits hold four rows; a fifth line changes nothing.
+    EXPECT_THROW(PasteLines(dtcs, "Bit", "Desc", {"a", "b", "c", "d", "e"}, false, 4),
+                 EQuorvinError);
+    EXPECT_EQ(Texts(dtcs, "Desc"), (std::vector<std::string>{"0=", "3="}));
+    PasteLines(dtcs, "Bit", "Desc", {"a", "b", "c", "d"}, false, 4);
+    EXPECT_EQ(Texts(dtcs, "Desc"), (std::vector<std::string>{"0=A", "1=D", "2=C", "3=B"}));
+    EXPECT_EQ(ListKeyLimit(atDTC, 8), 8);
+    EXPECT_EQ(ListKeyLimit(atEnum, 4), 16);
+    EXPECT_EQ(ListKeyLimit(atFlags, 0), 8);
 }
 
 TEST(TableText, LookupExportAndImportUseAPointInAnyLocale) {
