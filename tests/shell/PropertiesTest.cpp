@@ -332,6 +332,29 @@ TEST_F(PropertiesTest, CancelReloadsTheStoredSettingsAndKeepsCommsChanged) {
     EXPECT_EQ(TIniFile(IniPath()).ReadString("Properties", "PlayBackSpeed", ""), "4");
 }
 
+// A comma-decimal user types "2,5"; a point reads the same everywhere. Both are stored as typed.
+TEST_F(PropertiesTest, TypedPlayBackSpeedReadsWithAPointOrACommaInEveryLocale) {
+    struct Case {
+        const char* typed;
+        double speed;
+    };
+    for (const Case& c : {Case{"2,5", 2.5}, Case{"2.5", 2.5}, Case{"0,25", 0.25}}) {
+        SCOPED_TRACE(c.typed);
+        auto d = dialog();
+        whenModal([d = d.get(), typed = c.typed](QWidget*) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+            d->pageControl->setCurrentWidget(pageOf(*d, d->edPlayBackSpeed));
+            d->edPlayBackSpeed->setFocus();
+            d->edPlayBackSpeed->selectAll();
+            QTest::keyClicks(d->edPlayBackSpeed, typed);
+            QTest::mouseClick(button(*d, "Ok"), Qt::LeftButton);
+        });
+        EXPECT_EQ(d->Execute(), QDialog::Accepted);
+        EXPECT_DOUBLE_EQ(options.PlayBackSpeed, c.speed);
+        EXPECT_EQ(TIniFile(IniPath()).ReadString("Properties", "PlayBackSpeed", ""), c.typed);
+    }
+}
+
 TEST_F(PropertiesTest, EveryCommsControlSetsCommsChanged) {
     auto d = dialog();
     const std::function<void(TfProperties&)> changes[] = {

@@ -298,6 +298,38 @@ TEST_F(ViewMacrosTest, CancelledOverrideChangesNothing) {
     EXPECT_EQ(engine.Items[0].Request.Override, "$10");
 }
 
+// 12.5 with Factor 2 is $19, whether the user types a point or the comma of a comma locale.
+TEST_F(ViewMacrosTest, TypedOverrideSendsTheScaledValueInEveryLocale) {
+    addOverrideMacro("Idle speed:");
+    ASSERT_TRUE(vehicle.Requests->Locate("RCode", "PEEK"));
+    vehicle.RScale->Insert();
+    vehicle.RScale->SetAsFloat("Factor", 2);
+    vehicle.RScale->Post();
+    page.FillMacroTree(page.NodeCount());
+    const int macroNode = 7;
+    for (const char* typed : {"12.5", "12,5"}) {
+        SCOPED_TRACE(typed);
+        page.tree().setCurrentItem(node(macroNode));
+        ASSERT_EQ(engine.ItemCount, 1);
+        QTimer::singleShot(0, [typed] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+            auto* edit = dialog->findChild<QLineEdit*>();
+            ASSERT_NE(edit, nullptr);
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        page.EditOverride(node(macroNode + 1));
+        EXPECT_EQ(engine.Items[0].Request.Override, typed);
+        engine.ItemIndex = 0;
+        engine.IterCount = 0;
+        engine.BuildRequest();
+        EXPECT_EQ(engine.RequestFrame.HexText(), "$F4,$57,$04,$19,$98");
+    }
+}
+
 TEST_F(ViewMacrosTest, DoubleClickAsksNothingForModeOneOrAnEmptyPrompt) {
     int asked = 0;
     page.SetOverridePrompt(
