@@ -175,9 +175,15 @@ void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
             if (frame->Header() != 0) {
                 TRunEvent e;
                 e.Kind = TRunEvent::TKind::Frame;
-                e.Frame = std::move(frame);
                 e.Logged = Logging;
+                if (e.Logged && settings.Journal) {
+                    settings.Journal->Append(*frame);
+                }
+                e.Frame = std::move(frame);
                 Queue.Push(std::move(e));
+            }
+            if (settings.Journal) {
+                settings.Journal->Tick();
             }
         }
     } catch (const std::exception& e) {
@@ -185,6 +191,14 @@ void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
         Abort = false;
         resumeChatter(engine);
         why = TRunEnd::Failed;
+    }
+    if (settings.Journal) {
+        try {
+            settings.Journal->Flush();
+        } catch (const std::exception& e) {
+            say(e.what(), clError);
+            why = TRunEnd::Failed;
+        }
     }
     engine.SetConsoleWriter(ownWriter);
     end(why);

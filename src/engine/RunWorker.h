@@ -20,12 +20,27 @@ class TCartridge;
 class TRS232;
 class TRtime;
 
+// Where a run's logged frames go on disk as they are read (the log module's journal). The
+// worker calls it on its own thread: Append for every logged frame, Tick after every step (a
+// chance to flush what waited long enough) and Flush when the run ends. A failure throws; the
+// run then ends with the message.
+class TFrameJournal {
+public:
+    virtual ~TFrameJournal() = default;
+    virtual void Append(const TPacket& frame) = 0;
+    virtual void Tick() = 0;
+    virtual void Flush() = 0;
+};
+
 struct TRunSettings {
     bool ShowFrames = false; // "Send:" and "Recv:" lines
     bool TestMode = false;   // generated replies, nothing on the bus
     bool PreciseTiming = false;
     bool Logging = true; // frames are marked to be captured as logged frames
     bool Detail = false; // the link's byte-level console lines
+    // Receives the logged frames as they are read; belongs to the caller, who keeps it until
+    // the run has ended. May be null.
+    TFrameJournal* Journal = nullptr;
 };
 
 class TRunWorker {

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -116,6 +118,65 @@ TEST(RunWorkerTest, LogDataSwitchedOffMidRunMarksTheFollowingFramesLive) {
         }
     }
     EXPECT_TRUE(live);
+}
+
+// Keeps what the worker hands it, or fails once full as a disk would.
+struct RecordingJournal : TFrameJournal {
+    std::vector<TPacket> frames;
+    int ticks = 0, flushes = 0;
+    size_t room = SIZE_MAX;
+    void Append(const TPacket& frame) override {
+        if (frames.size() >= room) {
+            throw std::runtime_error("journal.alg: No space left on device");
+        }
+        frames.push_back(frame);
+    }
+    void Tick() override { ++ticks; }
+    void Flush() override { ++flushes; }
+};
+
+TEST(RunWorkerTest, TheJournalGetsEveryLoggedFrameAndAFlushAtTheEnd) {
+    WorkerRig rig;
+    rig.Load(0);
+    RecordingJournal journal;
+    TRunSettings settings;
+    settings.Journal = &journal;
+    rig.worker.StartRun(rig.engine, settings);
+    ASSERT_TRUE(rig.WaitFor([&](const TRunEvent&) { return rig.Count(Kind::Frame) >= 4; }));
+    rig.worker.SetLogging(false);
+    const int logged = rig.Count(Kind::Frame);
+    ASSERT_TRUE(
+        rig.WaitFor([&](const TRunEvent&) { return rig.Count(Kind::Frame) >= logged + 3; }));
+    rig.worker.Stop();
+    ASSERT_TRUE(rig.WaitForKind(Kind::Ended));
+    rig.worker.Join();
+    std::vector<TPacket> queued;
+    for (const TRunEvent& e : rig.events) {
+        if (e.Kind == Kind::Frame && e.Logged) {
+            queued.push_back(*e.Frame);
+        }
+    }
+    ASSERT_EQ(journal.frames.size(), queued.size());
+    for (size_t i = 0; i < queued.size(); ++i) {
+        EXPECT_EQ(journal.frames[i].HexText(), queued[i].HexText());
+        EXPECT_EQ(journal.frames[i].Time, queued[i].Time);
+    }
+    EXPECT_GE(journal.ticks, rig.Count(Kind::Frame));
+    EXPECT_EQ(journal.flushes, 1);
+}
+
+TEST(RunWorkerTest, AJournalThatCannotBeWrittenEndsTheRunWithItsMessage) {
+    WorkerRig rig;
+    rig.Load(0);
+    RecordingJournal journal;
+    journal.room = 2;
+    TRunSettings settings;
+    settings.Journal = &journal;
+    rig.worker.StartRun(rig.engine, settings);
+    ASSERT_TRUE(rig.WaitForKind(Kind::Ended));
+    EXPECT_EQ(rig.EndOf(), TRunEnd::Failed);
+    EXPECT_TRUE(rig.HasLine("journal.alg: No space left on device"));
+    EXPECT_EQ(rig.Count(Kind::Frame), 2) << "what reached the journal reached the window";
 }
 
 TEST(RunWorkerTest, PauseStopsTheRequestsAndResumeCarriesOn) {
