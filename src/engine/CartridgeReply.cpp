@@ -19,6 +19,19 @@ bool isReply(const TPacket& frame, const TPacket& request, bool hasMode) {
            (!hasMode || (frame.DataLen() > 0 && frame.getData(0) == request.getData(0)));
 }
 
+// A request whose echo went wrong may see its real echo yet; a copy after that is a reply.
+bool takeAsReply(const TPacket& frame, const TPacket& request, bool hasMode, bool& lateEcho) {
+    if (lateEcho && request.SameBytes(frame, 0)) {
+        lateEcho = false;
+        return false;
+    }
+    return isReply(frame, request, hasMode);
+}
+
+int64_t msUntil(Clock::time_point due) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+}
+
 // Suspend and resume frames carry their mode as their first data byte.
 bool hasModeByte(const TPacket& frame) {
     return frame.DataLen() > 0;
@@ -30,30 +43,25 @@ bool TCartridge::readReply(TPacket& frame, const TPacket& request, bool hasMode,
     // Bus frames are read within the time the reply's header had: T5, then T2 + T3.
     const Clock::time_point due =
         Clock::now() + std::chrono::milliseconds(Link.T5() + Link.T2() + Link.T3());
+    const bool unbounded = Link.T2() == 0 && Link.T3() == 0; // reads wait as long as it takes
     bool ok = Link.ReadFrame(frame, true, ConsoleWriter, ConsoleDetail);
     int skipped = 0;
-    for (;;) {
-        // A request whose echo went wrong may see its real echo yet; a copy after that is a reply.
-        const bool echo = lateEcho && request.SameBytes(frame, 0);
-        if (!ok || (!echo && isReply(frame, request, hasMode))) {
-            break;
-        }
-        lateEcho = lateEcho && !echo;
+    while (ok && !takeAsReply(frame, request, hasMode, lateEcho)) {
         ++skipped;
         ++busFrames_;
         detail("Bus frame, not the reply: " + frame.HexText(), clReceived);
         frame.Clear();
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count() -
-            Link.T2();
-        if (left <= 0) {
+        const auto left = msUntil(due) - Link.T2();
+        if (!unbounded && left <= 0) {
             console(Format("Com timeout: No reply from $%.2x among %d other frame(s)",
                            request.Header(), skipped),
                     clTimeout);
             ok = false;
             break;
         }
-        Link.SetTimeouts(-1, -1, static_cast<int>(left));
+        if (!unbounded) {
+            Link.SetTimeouts(-1, -1, static_cast<int>(left));
+        }
         ok = Link.ReadFrame(frame, false, ConsoleWriter, ConsoleDetail);
     }
     if (skipped > 0) {
