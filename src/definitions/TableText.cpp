@@ -522,7 +522,7 @@ bool ReadLookupText(const std::string& text, std::vector<TLookupRow>& rows, std:
 std::string LookupText(const std::vector<TLookupRow>& rows) {
     std::string text;
     for (const TLookupRow& r : rows) {
-        char buffer[64];
+        char buffer[400]; // the largest double in fixed notation with six decimals fits
         auto [p, ec] =
             std::to_chars(buffer, buffer + sizeof buffer, r.Value, std::chars_format::fixed, 6);
         std::string value = ec == std::errc() ? std::string(buffer, p) : "0.000000";

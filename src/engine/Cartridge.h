@@ -236,6 +236,7 @@ private:
     void console(const std::string& text, int level) const;
     void detail(const std::string& text, int level) const; // only with ConsoleDetail
     void loadLinkSettings();
+    int setHeartbeat(const std::string& text); // the heartbeat's length in bytes
     void passTimingsToLink();
     void loadItem(TMacroItem& item);
     void loadAttr(TAttr& attr);

@@ -2,6 +2,7 @@
 #include "engine/Cartridge.h"
 
 #include "common/Common.h"
+#include "common/Format.h"
 #include "definitions/XMLData.h"
 
 #include <algorithm>
@@ -97,6 +98,23 @@ void splitStart(TAttr& attr) {
 
 } // namespace
 
+int TCartridge::setHeartbeat(const std::string& text) {
+    // A frame record holds 203 bytes; a longer text (a typing slip, a damaged file) keeps its
+    // first 203 and says so, rather than failing the whole macro.
+    const std::vector<std::string> items = ByteListItems(text);
+    if (static_cast<int>(items.size()) <= TPacket::Size) {
+        return HeartbeatFrame.SetBytesText(text);
+    }
+    console(Format("Heartbeat has %d bytes, more than a frame holds; only the first %d are used",
+                   static_cast<int>(items.size()), TPacket::Size),
+            clError);
+    std::string kept;
+    for (int i = 0; i < TPacket::Size; ++i) {
+        kept += (i ? "," : "") + items[static_cast<size_t>(i)];
+    }
+    return HeartbeatFrame.SetBytesText(kept);
+}
+
 void TCartridge::loadLinkSettings() {
     TTable& v = *Vehicle.Vehicles;
     Aldl8192 = v.AsString("ALDL") == "8192";
@@ -115,7 +133,7 @@ void TCartridge::loadLinkSettings() {
     } else {
         Chatter = v.AsBool("Chatter");
         HeartBeat = v.AsString("HeartBeat");
-        HeartbeatLen = HeartbeatFrame.SetBytesText(HeartBeat);
+        HeartbeatLen = setHeartbeat(HeartBeat);
         Suspend = v.AsString("Suspend");
         SuspendFrame.FromFrameText(Suspend);
         SuspendFrame.UpdateChecksum();
