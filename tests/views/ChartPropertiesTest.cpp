@@ -4,6 +4,7 @@
 #include "ChartMonTestFixture.h"
 
 #include "common/Common.h"
+#include "common/Format.h"
 #include "views/charts/ChartProperties.h"
 #include "views/charts/ColorPicker.h"
 
@@ -121,6 +122,47 @@ TEST_F(ChartPropertiesTest, OverridesAndUnreadableMinimum) {
     dialog.Apply();
     EXPECT_TRUE(mon.Rows[0].DisplayMinOverride);
     EXPECT_EQ(mon.Rows[0].EffectiveMin(), -50);
+}
+
+// The user's separator or a point, typed with keys; what a box shows reads back as itself.
+TEST_F(ChartPropertiesTest, TypedRangesReadWithAPointOrACommaInEveryLocale) {
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto& minimum = child<QLineEdit>("edMin");
+    auto& maximum = child<QLineEdit>("edMax");
+    QTest::mouseClick(&child<QCheckBox>("chkMinOverride"), Qt::LeftButton);
+    QTest::mouseClick(&child<QCheckBox>("chkMaxOverride"), Qt::LeftButton);
+    ASSERT_TRUE(minimum.isEnabled() && maximum.isEnabled());
+    TChartRow& row = dialog.Sample->Rows[0];
+    struct Case {
+        QLineEdit* box;
+        const char* typed;
+        float min, max;
+    };
+    const Case cases[] = {
+        {&minimum, "-12,5", -12.5f, row.EffectiveMax()},
+        {&maximum, "99.5", -12.5f, 99.5f},
+        {&minimum, "0,25", 0.25f, 99.5f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        c.box->setFocus();
+        c.box->selectAll();
+        QTest::keyClicks(c.box, c.typed);
+        EXPECT_EQ(row.DisplayMin, c.min);
+        EXPECT_EQ(row.DisplayMax, c.max);
+    }
+    dialog.Apply();
+    EXPECT_EQ(mon.Rows[0].DisplayMin, 0.25f);
+    EXPECT_EQ(mon.Rows[0].DisplayMax, 99.5f);
+    // Shown again, in the user's notation; that text typed again reads as the same value.
+    dialog.Open(mon);
+    const QString shown = minimum.text();
+    EXPECT_EQ(shown.toStdString(), std::string("0") + DecimalSeparator + "25");
+    minimum.setFocus();
+    minimum.selectAll();
+    QTest::keyClicks(&minimum, shown);
+    EXPECT_EQ(dialog.Sample->Rows[0].DisplayMin, 0.25f);
 }
 
 TEST_F(ChartPropertiesTest, RulerSpacingRePlotsThePreviewOnly) {

@@ -18,6 +18,14 @@ void writeColor(TIniFile& ini, const std::string& section, const char* key, uint
     ini.WriteInteger(section, key, static_cast<int>(value));
 }
 
+// The compact number text with a point whatever the user's separator: the file reads the same
+// in every locale.
+std::string fileNumberText(float v) {
+    std::string text = NumberText(v);
+    std::replace(text.begin(), text.end(), DecimalSeparator, '.');
+    return text;
+}
+
 std::string noteKey(int n) {
     return Format("Note%dColor", n + 1);
 }
@@ -88,8 +96,8 @@ void TChartSettings::Save(TIniFile& ini, int chart, float effectiveMin, float ef
     writeColor(ini, s, "GridColor", GridColor);
     ini.WriteInteger(s, "GridCount", GridCount);
     writeColor(ini, s, "YaxisFontColor", YaxisFontColor);
-    ini.WriteString(s, "DisplayMin", NumberText(effectiveMin));
-    ini.WriteString(s, "DisplayMax", NumberText(effectiveMax));
+    ini.WriteString(s, "DisplayMin", fileNumberText(effectiveMin));
+    ini.WriteString(s, "DisplayMax", fileNumberText(effectiveMax));
     ini.WriteBool(s, "DisplayMinOverride", DisplayMinOverride);
     ini.WriteBool(s, "DisplayMaxOverride", DisplayMaxOverride);
     for (int r = 0; r < Charts::SeriesSlots; ++r) {
