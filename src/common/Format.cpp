@@ -1,6 +1,5 @@
 #include "common/Format.h"
 
-#include <clocale>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
