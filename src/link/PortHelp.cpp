@@ -1,8 +1,7 @@
 #include "link/PortHelp.h"
 
-#include <grp.h>
-#include <pwd.h>
-#include <unistd.h>
+#include "link/LinkCheck.h"
+#include "link/SystemUsers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,56 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t lineWidth = 100;
-constexpr int maxHolders = 3; // programs named as holding a busy device
-
-// ---- The real system ----
-
-std::string realUserName() {
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-        return found->pw_name;
-    if (const char* name = std::getenv("USER"))
-        return name;
-    return std::to_string(geteuid());
-}
-
-std::optional<TGroupEntry> realGroup(gid_t gid) {
-    // Big groups need a big buffer: grow it until the entry fits.
-    for (size_t size = 16384; size <= (1u << 24); size *= 4) {
-        std::vector<char> buffer(size);
-        group entry{};
-        group* found = nullptr;
-        const int error = getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE)
-            continue;
-        if (error != 0 || !found)
-            return std::nullopt;
-        TGroupEntry result{found->gr_name, {}};
-        for (char** member = found->gr_mem; member && *member; ++member)
-            result.Members.emplace_back(*member);
-        return result;
-    }
-    return std::nullopt;
-}
-
-std::optional<gid_t> realPrimaryGroup(const std::string& user) {
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-        return found->pw_gid;
-    return std::nullopt;
-}
-
-std::vector<gid_t> realSessionGroups() {
-    std::vector<gid_t> groups(static_cast<size_t>(std::max(0, getgroups(0, nullptr))));
-    const int n = getgroups(static_cast<int>(groups.size()), groups.data());
-    groups.resize(static_cast<size_t>(std::max(0, n)));
-    groups.push_back(getegid());
-    return groups;
-}
 
 // ---- Texts ----
 
@@ -126,46 +75,21 @@ bool sameFile(const std::string& a, const std::string& b) {
     return a == b || fs::equivalent(a, b, error);
 }
 
-// The programs (name and process id) that have the device open, as far as this user may see.
-std::vector<std::string> holders(const std::string& device, const TPortHelpSystem& system) {
-    std::vector<std::string> found;
-    std::error_code error;
-    for (fs::directory_iterator p(system.ProcRoot, error), end; !error && p != end;
-         p.increment(error)) {
-        const std::string pid = p->path().filename().string();
-        if (pid.empty() ||
-            !std::all_of(pid.begin(), pid.end(), [](unsigned char c) { return std::isdigit(c); }))
-            continue;
-        std::error_code fdError;
-        for (fs::directory_iterator fd(p->path() / "fd", fdError), fdEnd; !fdError && fd != fdEnd;
-             fd.increment(fdError)) {
-            std::error_code linkError;
-            const fs::path target = fs::read_symlink(fd->path(), linkError);
-            if (linkError || !sameFile(target.string(), device))
-                continue;
-            std::string name = readFirstLine(p->path() / "comm");
-            found.push_back((name.empty() ? std::string("a program") : name) + " (" + pid + ")");
-            break;
-        }
-        if (static_cast<int>(found.size()) == maxHolders)
-            break;
-    }
-    return found;
-}
-
 // ---- The cases ----
 
 std::vector<std::string> permissionAdvice(const std::string& device,
                                           const TPortHelpSystem& system) {
-    const std::string user = system.UserName ? system.UserName() : std::string();
+    const std::string user = system.UserName ? system.UserName() : RootUserName(system);
     const std::string askAdmin =
         "Ask whoever looks after this computer to let user " + quoted(user) + " use it.";
     struct stat st {};
-    if (!system.Stat || !system.Stat(device, st))
+    const bool known = system.Stat ? system.Stat(device, st) : ::stat(device.c_str(), &st) == 0;
+    if (!known)
         return {"You may not use " + device + ".", askAdmin};
 
     const gid_t gid = st.st_gid;
-    const std::optional<TGroupEntry> entry = system.Group ? system.Group(gid) : std::nullopt;
+    const std::optional<TGroupEntry> entry =
+        system.Group ? system.Group(gid) : RootGroup(gid, system);
     const std::string name = entry ? entry->Name : std::to_string(gid);
     // Joining the group helps only when the group may read and write, and never for root's.
     const bool groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && gid != 0;
@@ -175,7 +99,7 @@ std::vector<std::string> permissionAdvice(const std::string& device,
                 askAdmin};
 
     const std::vector<gid_t> session =
-        system.SessionGroups ? system.SessionGroups() : std::vector<gid_t>();
+        system.SessionGroups ? system.SessionGroups() : RootSessionGroups(system);
     if (std::find(session.begin(), session.end(), gid) != session.end())
         return {"You may not use " + device + ", although user " + quoted(user) +
                     " is in its group " + quoted(name) + ".",
@@ -185,7 +109,8 @@ std::vector<std::string> permissionAdvice(const std::string& device,
     const bool listed =
         (entry &&
          std::find(entry->Members.begin(), entry->Members.end(), user) != entry->Members.end()) ||
-        (system.PrimaryGroup && system.PrimaryGroup(user) == std::optional<gid_t>(gid));
+        (system.PrimaryGroup ? system.PrimaryGroup(user) : RootPrimaryGroup(user, system)) ==
+            std::optional<gid_t>(gid);
     if (listed)
         return {"You may not use " + device + " yet: user " + quoted(user) + " joined its group " +
                     quoted(name) + " after logging in.",
@@ -195,17 +120,33 @@ std::vector<std::string> permissionAdvice(const std::string& device,
             "Fix: sudo adduser " + user + " " + name + ", then log out and log in again."};
 }
 
+// The daemons known to take adapters that are running, with what to do about each.
+void addDaemonAdvice(std::vector<std::string>& lines, const std::string& device,
+                     const std::vector<std::string>& daemons, const TPortHelpSystem& system) {
+    for (const std::string& daemon : daemons) {
+        for (const std::string& line : AdapterDaemonAdvice(daemon, device, system))
+            lines.push_back(line);
+    }
+}
+
 std::vector<std::string> missingAdvice(const std::string& device, TPortHelpFor reader,
                                        const TPortHelpSystem& system) {
     std::error_code error;
     const bool exists = fs::exists(fs::symlink_status(device, error));
     std::vector<std::string> others;
-    for (const std::string& found : SerialDevicesPresent(system)) {
-        if (!sameFile(found, device))
-            others.push_back(found);
+    bool stableNames = false;
+    for (const TSerialDeviceName& found : SerialDeviceNames(system)) {
+        if (!sameFile(found.Path, device)) {
+            others.push_back(found.Text());
+            stableNames = stableNames || !found.Tty.empty();
+        }
     }
     std::vector<std::string> lines{exists ? device + " has no serial port behind it."
                                           : "There is no serial device " + device + "."};
+    // A braille daemon takes some adapters away as they are plugged in: they vanish.
+    const std::vector<std::string> daemons = RunningAdapterDaemons(system);
+    if (std::find(daemons.begin(), daemons.end(), "brltty") != daemons.end())
+        addDaemonAdvice(lines, device, {"brltty"}, system);
     if (others.empty()) {
         lines.push_back("No serial device was found on this computer.");
         lines.push_back(reader == TPortHelpFor::Window
@@ -220,6 +161,9 @@ std::vector<std::string> missingAdvice(const std::string& device, TPortHelpFor r
     }
     for (const std::string& line : deviceList(others))
         lines.push_back(line);
+    if (stableNames)
+        lines.push_back("A /dev/serial/by-id name stays the same when the adapter moves to "
+                        "another USB socket.");
     lines.push_back(reader == TPortHelpFor::Window ? "Pick one in " + chooseIn(reader) + "."
                     : reader == TPortHelpFor::Runner
                         ? std::string("Give one of them with --device.")
@@ -229,22 +173,34 @@ std::vector<std::string> missingAdvice(const std::string& device, TPortHelpFor r
 
 std::vector<std::string> busyAdvice(const std::string& device, TPortHelpFor reader,
                                     const TPortHelpSystem& system) {
-    std::string first = "Another program is using " + device;
-    const std::vector<std::string> programs = holders(device, system);
-    for (size_t i = 0; i < programs.size(); ++i)
-        first += (i == 0 ? ": " : ", ") + programs[i];
-    return {first + ".",
-            reader == TPortHelpFor::Window
-                ? "Close that program, then pick the device again in " + chooseIn(reader) + "."
-                : std::string("Close that program, then try again.")};
+    const std::vector<TPortHolder> holders = PortHolders(device, THolderScan::All, system);
+    const std::string list = HolderList(holders);
+    std::vector<std::string> lines{
+        "Another program is using " + device + (list.empty() ? "" : ": " + list) + ".",
+        reader == TPortHelpFor::Window
+            ? "Close that program, then pick the device again in " + chooseIn(reader) + "."
+            : std::string("Close that program, then try again.")};
+    std::vector<std::string> daemons;
+    for (const TPortHolder& holder : holders) {
+        if (std::find(daemons.begin(), daemons.end(), holder.Program) == daemons.end())
+            daemons.push_back(holder.Program);
+    }
+    addDaemonAdvice(lines, device, daemons, system);
+    return lines;
 }
 
 } // namespace
 
-TPortHelpSystem::TPortHelpSystem()
-    : Stat([](const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }),
-      UserName(realUserName), Group(realGroup), PrimaryGroup(realPrimaryGroup),
-      SessionGroups(realSessionGroups) {}
+TPortHelpSystem::TPortHelpSystem() : TPortHelpSystem(EnvironmentRoot()) {}
+
+TPortHelpSystem::TPortHelpSystem(const std::string& root)
+    : DevRoot((fs::path(root) / "dev").string()), SysRoot((fs::path(root) / "sys").string()),
+      ProcRoot((fs::path(root) / "proc").string()), EtcRoot((fs::path(root) / "etc").string()) {}
+
+std::string TPortHelpSystem::EnvironmentRoot() {
+    const char* root = std::getenv("QUORVIN_SYSROOT");
+    return root && *root ? root : "/";
+}
 
 std::vector<std::string> SerialDevicesPresent(const TPortHelpSystem& system) {
     static const std::regex pattern("(ttyUSB|ttyACM|rfcomm|ttyS)([0-9]+)");
@@ -299,4 +255,27 @@ std::vector<std::string> PortAdvice(const std::string& device, int error, TPortH
     default:
         return {};
     }
+}
+
+std::string TSerialDeviceName::Text() const {
+    return Tty.empty() ? Path : Path + " (" + fs::path(Tty).filename().string() + ")";
+}
+
+std::vector<TSerialDeviceName> SerialDeviceNames(const TPortHelpSystem& system) {
+    std::vector<TSerialDeviceName> names;
+    std::error_code error;
+    const fs::path byId = fs::path(system.DevRoot) / "serial/by-id";
+    for (fs::directory_iterator entry(byId, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string path = entry->path().string();
+        const std::string tty = TtyBehind(path);
+        if (tty != path) // a link whose device has gone is no name to pick
+            names.push_back({path, tty});
+    }
+    std::sort(
+        names.begin(), names.end(),
+        [](const TSerialDeviceName& a, const TSerialDeviceName& b) { return a.Path < b.Path; });
+    for (const std::string& path : SerialDevicesPresent(system))
+        names.push_back({path, ""});
+    return names;
 }

@@ -31,6 +31,7 @@ namespace {
 const char* const Usage =
     "Usage: quorvin-run --vehicle FILE --macro CODE-or-ID SOURCE [options]\n"
     "SOURCE is one of --port N, --device PATH, --sim or --replay FILE.alg.\n"
+    "   or: quorvin-run --check --device PATH (or --port N) [--vehicle FILE]\n"
     "\n"
     "Runs a macro of a vehicle definition without the window, like Start in the program: each\n"
     "step sends the next request and reads its reply, every reply is logged and decoded, and\n"
@@ -57,6 +58,9 @@ const char* const Usage =
     "  --csv FILE.csv      write every value that can be exported, one line per frame\n"
     "  --test-mode         generate random replies instead of talking to the module\n"
     "  --detail            the link's full trace in the console lines\n"
+    "  --check             test the link instead of running: the programs holding the device,\n"
+    "                      the line its driver applied, the interface probe (the only frame\n"
+    "                      sent), the driver's latency; exit 0 when usable, else 1 and why\n"
     "  --help              this text\n"
     "  --version           the version\n"
     "\n"
@@ -117,6 +121,8 @@ std::string upper(std::string s) {
     return s;
 }
 
+} // namespace
+
 // The link's settings as the properties dialog applies them, from the ini file.
 void ApplySettings(TRS232& link, const TIniFile& ini, const std::string& aldl) {
     const std::string port = ini.ReadString("Comm", "Port", "Com1");
@@ -147,6 +153,8 @@ void ApplySettings(TRS232& link, const TIniFile& ini, const std::string& aldl) {
     link.FrameCaptureRate =
         TryReadInt(ini.ReadString("Properties", "FrameCaptureRate", "10"), value) ? value : 10;
 }
+
+namespace {
 
 // The MacID of the macro named by its MacID or its MacCode (exact first, then any case).
 std::optional<int> FindMacro(TVehicle& vehicle, const std::string& wanted, std::string& known) {
@@ -506,10 +514,16 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
             o.TestMode = true;
         } else if (a == "--detail") {
             o.Detail = true;
+        } else if (a == "--check") {
+            o.Check = true;
         } else {
             throw std::invalid_argument("unknown option " + a);
         }
     }
+    if (o.Check && (sources != 1 || o.Sim || !o.Replay.empty()))
+        throw std::invalid_argument("--check takes --device PATH or --port N");
+    if (o.Check)
+        return o;
     if (o.Vehicle.empty())
         throw std::invalid_argument("--vehicle FILE is missing");
     if (o.Macro.empty())

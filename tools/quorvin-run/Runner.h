@@ -2,6 +2,9 @@
 // The headless runner behind quorvin-run.
 #include <string>
 
+class TIniFile;
+class TRS232;
+
 enum TExitCode : int {
     ExitOK = 0,
     ExitFailed = 1, // a file, the vehicle, the macro, the device or the module failed
@@ -24,6 +27,7 @@ struct TRunOptions {
     std::string Csv;
     bool TestMode = false;
     bool Detail = false;
+    bool Check = false; // test the link of the device instead of running
 };
 
 // Throws std::invalid_argument with the reason.
@@ -31,3 +35,6 @@ TRunOptions ParseRunOptions(int argc, char** argv);
 const char* RunUsage();
 // Runs the options; the exit status. Failures that stop the run throw EQuorvinError.
 int Run(const TRunOptions& options);
+// The link's settings from the ini file, as the properties dialog applies them for a vehicle
+// whose ALDL field is aldl.
+void ApplySettings(TRS232& link, const TIniFile& ini, const std::string& aldl);

@@ -1,5 +1,6 @@
 // quorvin-run: runs a macro of a vehicle definition without the window, against a serial port,
 // a device, the built-in simulator or a recorded log, and writes the log and the CSV file.
+#include "Check.h"
 #include "Runner.h"
 
 #include <cstdio>
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
         return ExitOK;
     }
     try {
-        return Run(options);
+        return options.Check ? RunCheck(options) : Run(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvin-run: %s\n", e.what());
         return ExitFailed;
