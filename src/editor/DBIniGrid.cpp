@@ -4,160 +4,27 @@
 #include "common/Errors.h"
 #include "common/IniFile.h"
 #include "definitions/Table.h"
+#include "editor/DBIniGridModel.h"
 #include "editor/EditorPage.h"
 
-#include <QAbstractTableModel>
-#include <QApplication>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMessageBox>
-#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
 const char* const kSection = "ColumnWidths";
 
-std::string cellText(const TValue& v) {
-    if (std::holds_alternative<std::monostate>(v))
-        return {};
-    if (auto* b = std::get_if<bool>(&v))
-        return *b ? "True" : "False";
-    if (auto* d = std::get_if<double>(&v))
-        return TTable::ValueText(*d, TFieldType::ftFloat);
-    if (auto* i = std::get_if<int32_t>(&v))
-        return std::to_string(*i);
-    return std::get<std::string>(v);
-}
-
-// Offers the fixed choices of a column as a drop-down list.
-class TPickDelegate : public QStyledItemDelegate {
-public:
-    TPickDelegate(QObject* parent, const std::vector<TGridColumn>& columns)
-        : QStyledItemDelegate(parent), columns_(columns) {}
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        const auto& picks = columns_[index.column()].Picks;
-        if (picks.empty())
-            return QStyledItemDelegate::createEditor(parent, option, index);
-        auto* combo = new QComboBox(parent);
-        for (auto& p : picks)
-            combo->addItem(QString::fromStdString(p));
-        return combo;
-    }
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            combo->setCurrentText(index.data(Qt::EditRole).toString());
-            return;
-        }
-        QStyledItemDelegate::setEditorData(editor, index);
-    }
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override {
-        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            model->setData(index, combo->currentText(), Qt::EditRole);
-            return;
-        }
-        QStyledItemDelegate::setModelData(editor, model, index);
-    }
-
-private:
-    const std::vector<TGridColumn>& columns_;
-};
-
 } // namespace
-
-// Rows are the table's records in key order, plus the record being inserted at the end.
-class TDBIniGridModel : public QAbstractTableModel {
-public:
-    TDBIniGridModel(TDBIniGrid& grid) : QAbstractTableModel(&grid), grid_(grid) {}
-
-    std::vector<TGridColumn> Columns;
-    std::vector<int> FieldIndexes;
-    bool Busy = false; // own changes: reset once at the end
-
-    TTable& table() const { return *grid_.table_; }
-    bool inserting() const { return table().State() == TTableState::dsInsert; }
-    int rowCount(const QModelIndex& parent) const override {
-        if (parent.isValid() || !grid_.table_)
-            return 0;
-        return table().RecordCount() + (inserting() ? 1 : 0);
-    }
-    int columnCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(Columns.size());
-    }
-    const TRecord* record(int row) const {
-        if (inserting() && row == table().RecordCount())
-            return table().CurrentRecord();
-        return table().RecordAt(row);
-    }
-    // The row of the table's cursor in this model.
-    int cursorRow() const {
-        if (inserting())
-            return table().RecordCount();
-        return table().RecNo();
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole && role != Qt::EditRole)
-            return {};
-        const TRecord* r = record(index.row());
-        if (!r)
-            return {};
-        return QString::fromStdString(cellText(r->Values[FieldIndexes[index.column()]]));
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation != Qt::Horizontal || section >= static_cast<int>(Columns.size())) {
-            return QAbstractTableModel::headerData(section, orientation, role);
-        }
-        const TGridColumn& c = Columns[section];
-        if (role == Qt::DisplayRole) {
-            return QString::fromStdString(c.Title.empty() ? c.Field : c.Title);
-        }
-        if (role == Qt::FontRole && c.BoldTitle) {
-            QFont f = grid_.font();
-            f.setBold(true);
-            return f;
-        }
-        return {};
-    }
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
-        return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
-    }
-    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-        if (role != Qt::EditRole)
-            return false;
-        TTable& t = table();
-        Busy = true;
-        bool ok = true;
-        try {
-            if (index.row() != cursorRow()) {
-                t.CheckBrowseMode();
-                t.MoveTo(index.row());
-            }
-            if (!t.Editing())
-                t.Edit();
-            t.SetAt(FieldIndexes[index.column()], TValue(value.toString().toStdString()));
-        } catch (const EQuorvinError& e) {
-            ok = false;
-            ShowEditError(&grid_, e.what());
-        }
-        Busy = false;
-        Reset();
-        return ok;
-    }
-    void Reset() {
-        beginResetModel();
-        endResetModel();
-    }
-
-private:
-    TDBIniGrid& grid_;
-};
 
 TDBIniGrid::TDBIniGrid(QWidget* parent) : QTableView(parent), model_(new TDBIniGridModel(*this)) {
     setModel(model_);
-    setItemDelegate(new TPickDelegate(this, model_->Columns));
+    setItemDelegate(new TGridDelegate(*this, model_->Columns));
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -166,22 +33,6 @@ TDBIniGrid::TDBIniGrid(QWidget* parent) : QTableView(parent), model_(new TDBIniG
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->hide();
     horizontalHeader()->setHighlightSections(false);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current, const QModelIndex&) {
-                if (current.isValid())
-                    currentRowChanged(current.row());
-            });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        // The model was rebuilt: its selection model stays, the current cell follows the cursor.
-        if (!table_)
-            return;
-        int row = model_->cursorRow();
-        int col = std::max(0, currentIndex().column());
-        if (row >= 0 && row < model_->rowCount({})) {
-            QSignalBlocker block(selectionModel());
-            setCurrentIndex(model_->index(row, std::min(col, model_->columnCount({}) - 1)));
-        }
-    });
 }
 
 TDBIniGrid::~TDBIniGrid() {
@@ -193,6 +44,7 @@ void TDBIniGrid::SetTable(TTable& table, std::vector<TGridColumn> columns) {
     if (table_)
         table_->RemoveObserver(observer_);
     table_ = &table;
+    model_->Table = &table;
     model_->Columns = std::move(columns);
     model_->FieldIndexes.clear();
     for (auto& c : model_->Columns)
@@ -216,29 +68,30 @@ bool TDBIniGrid::Commit() {
     if (!table_)
         return true;
     // An open cell editor holds the latest text.
-    if (state() == QAbstractItemView::EditingState) {
-        QWidget* w = QApplication::focusWidget();
-        if (w && viewport()->isAncestorOf(w))
-            commitData(w);
+    if (editor_ && state() == QAbstractItemView::EditingState) {
+        commitData(editor_);
+        if (model_->Refused.isValid())
+            return false;
     }
     if (!table_->Editing())
         return true;
     model_->Busy = true;
     bool ok = true;
     try {
-        table_->Post();
+        model_->KeepRows([this] { table_->Post(); });
     } catch (const EQuorvinError& e) {
         ok = false;
         ShowEditError(this, e.what());
     }
     model_->Busy = false;
-    model_->Reset();
     return ok;
 }
 
 void TDBIniGrid::DeleteCurrent() {
     if (!table_ || (table_->IsEmpty() && !table_->Editing()))
         return;
+    if (editor_)
+        closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
     if (QMessageBox::question(this, QStringLiteral("Confirm"), QStringLiteral("Delete record?"),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         return;
@@ -251,22 +104,97 @@ void TDBIniGrid::DeleteCurrent() {
     model_->Reset();
 }
 
-void TDBIniGrid::currentRowChanged(int row) {
-    if (!table_ || row == model_->cursorRow())
+bool TDBIniGrid::IsCommandKey(const QKeyEvent* event) const {
+    const QKeyCombination pressed = event->keyCombination();
+    return std::find(CommandKeys.begin(), CommandKeys.end(), pressed) != CommandKeys.end();
+}
+
+void TDBIniGrid::keyPressEvent(QKeyEvent* event) {
+    if (IsCommandKey(event) && OnCommandKey) {
+        OnCommandKey(event->keyCombination());
         return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBIniGrid::commandFromEditor(QWidget* editor, const QKeyEvent* event) {
+    const QKeyCombination pressed = event->keyCombination();
+    commitData(editor);
+    if (model_->Refused.isValid())
+        return; // the message has been shown; the typed text waits in its editor
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    setFocus();
+    if (OnCommandKey)
+        OnCommandKey(pressed);
+}
+
+void TDBIniGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (model_->Refused.isValid() && editor == editor_) {
+        if (hint != QAbstractItemDelegate::RevertModelCache) {
+            // Nothing typed is dropped unless the user says so (Escape).
+            editor->setFocus();
+            return;
+        }
+        model_->Refused = QPersistentModelIndex();
+    }
+    if (editor == editor_)
+        editor_ = nullptr;
+    QTableView::closeEditor(editor, hint);
+}
+
+void TDBIniGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (model_->Resetting)
+        return; // the rows are being rebuilt: the current cell follows the cursor afterwards
+    if (model_->Refused.isValid() && editor_) {
+        // A refused value waits in its cell: the cursor stays there.
+        if (current != QModelIndex(model_->Refused)) {
+            QSignalBlocker block(selectionModel());
+            selectionModel()->setCurrentIndex(model_->Refused, QItemSelectionModel::NoUpdate);
+            QTimer::singleShot(0, this, [this] { backToRefusedCell(); });
+        }
+        return;
+    }
+    QTableView::currentChanged(current, previous);
+    if (current.isValid())
+        rowChanged(current, previous); // nothing when the cursor is on that row already
+}
+
+void TDBIniGrid::backToRefusedCell() {
+    if (!model_->Refused.isValid() || !editor_)
+        return;
+    QSignalBlocker block(selectionModel());
+    selectionModel()->setCurrentIndex(model_->Refused, QItemSelectionModel::ClearAndSelect);
+    editor_->setFocus();
+}
+
+// Moves the table's cursor to the row and nothing else: a post of the row left may reorder the
+// rows, which moves them as a layout change so the cell editor Qt just opened stays.
+void TDBIniGrid::rowChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (!table_ || current.row() == model_->CursorRow())
+        return;
+    const TRecord* target = model_->Record(current.row());
+    std::string refusal;
     model_->Busy = true;
-    bool moved = true;
     try {
-        table_->CheckBrowseMode();
-        table_->MoveTo(row);
+        model_->KeepRows([this] { table_->CheckBrowseMode(); });
+        const int row = model_->RowOf(target);
+        if (row >= 0)
+            table_->MoveTo(row);
     } catch (const EQuorvinError& e) {
-        moved = false;
-        model_->Busy = false;
-        ShowEditError(this, e.what());
+        refusal = e.what();
     }
     model_->Busy = false;
-    model_->Reset();
-    if (moved && OnRowChanged)
+    if (!refusal.empty()) {
+        // The row left could not be posted: stay on it, as typed.
+        ShowEditError(this, refusal);
+        const int row = model_->CursorRow();
+        if (row >= 0) {
+            QSignalBlocker block(selectionModel());
+            setCurrentIndex(model_->index(row, std::max(0, previous.column())));
+        }
+        return;
+    }
+    if (OnRowChanged)
         OnRowChanged();
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 // A grid bound to a TTable, with a navigator. Columns come from field names; editing a cell puts
-// the row into edit and stores the value, moving to another row (or Commit) posts it; a refused
-// value or post is shown as a message and the row stays as typed. The widths of the data columns
-// are kept in the ini file, section "ColumnWidths", key "<owner name>.<grid name>".
+// the row into edit and stores the value, moving to another row (or Commit) posts it. A refused
+// value is shown as a message and stays in its cell editor for the user to mend (Escape drops
+// it); a refused post keeps the row as typed. Tab and Enter store a cell and move to the next one.
+// The widths of the data columns are kept in the ini file, section "ColumnWidths", key
+// "<owner name>.<grid name>".
+#include <QKeyCombination>
+#include <QPointer>
 #include <QTableView>
 #include <QWidget>
 
@@ -14,17 +18,19 @@ class QAbstractButton;
 class TIniFile;
 class TTable;
 class TDBIniGridModel;
+class TGridDelegate;
 
 struct TGridColumn {
     TGridColumn(std::string field, std::string title = {}, bool boldTitle = false,
-                std::vector<std::string> picks = {}, int width = 0)
+                std::vector<std::string> picks = {}, int width = 0, std::string hint = {})
         : Field(std::move(field)), Title(std::move(title)), BoldTitle(boldTitle),
-          Picks(std::move(picks)), Width(width) {}
+          Picks(std::move(picks)), Width(width), Hint(std::move(hint)) {}
     std::string Field;
     std::string Title; // empty: the field name
     bool BoldTitle = false;
     std::vector<std::string> Picks; // fixed choices (e.g. "True", "False"); empty: free text
     int Width = 0;                  // initial width; 0 keeps the view's default
+    std::string Hint;               // the cells' and their editors' tool tip
     // Choices gathered when the cell editor opens; the user may also type (editable list).
     std::function<std::vector<std::string>()> PickSource;
 };
@@ -57,12 +63,27 @@ public:
 
     // After the current row changed (clicks, keys, navigator).
     std::function<void()> OnRowChanged;
+    // Keys (such as Ctrl+A) that act on the grid wherever its focus is, also while a cell is
+    // being edited: the cell is stored first (a refused value keeps its editor) and closed.
+    std::vector<QKeyCombination> CommandKeys;
+    std::function<void(QKeyCombination)> OnCommandKey;
+    bool IsCommandKey(const QKeyEvent* event) const;
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class TDBIniGridModel;
-    void currentRowChanged(int row);
+    friend class TGridDelegate;
+    void editorOpened(QWidget* editor) { editor_ = editor; }
+    void commandFromEditor(QWidget* editor, const QKeyEvent* event);
+    void rowChanged(const QModelIndex& current, const QModelIndex& previous);
+    void backToRefusedCell();
     TTable* table_ = nullptr;
     TDBIniGridModel* model_ = nullptr;
+    QPointer<QWidget> editor_; // the open cell editor
     int observer_ = 0;
 };
 

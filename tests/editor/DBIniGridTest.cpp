@@ -6,6 +6,7 @@
 #include "common/IniFile.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -147,6 +148,71 @@ TEST_F(DBIniGrid, FollowsTheParentTable) {
     v.Attrs->First(); // another attribute: its own (empty or not) DTC list
     grid->Refresh();
     EXPECT_EQ(grid->model()->rowCount(), v.DTCs->RecordCount());
+}
+
+// Typing into the grid of an active window, as a user does.
+TEST_F(DBIniGrid, TabAndEnterStoreTheCellAndMoveToTheNextCellOfTheRow) {
+    ASSERT_TRUE(ShowActive(owner));
+    ClickCell(grid, 1, 1);
+    ASSERT_NE(Focused(), grid);
+    Retype("7");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->currentIndex().column(), 2);
+    EXPECT_TRUE(HasFocusIn(grid));
+    EXPECT_NE(Focused(), grid) << "the next cell's editor has the focus";
+    EXPECT_EQ(cell(1, 1), "7");
+    Retype("Lean");
+    Press(Qt::Key_Return);
+    QTest::qWait(20);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->currentIndex().column(), 3);
+    EXPECT_TRUE(HasFocusIn(grid));
+    EXPECT_EQ(cell(1, 2), "Lean");
+    EXPECT_TRUE(grid->Commit());
+    ASSERT_TRUE(v.DTCs->Locate("Bit", TValue(int32_t(1))));
+    EXPECT_EQ(v.DTCs->AsInteger("Dash"), 7);
+    EXPECT_EQ(v.DTCs->AsString("Desc"), "Lean");
+}
+
+TEST_F(DBIniGrid, ARefusedCellKeepsItsEditorWithTheTypedText) {
+    ASSERT_TRUE(ShowActive(owner));
+    ClickCell(grid, 0, 1);
+    Retype("five");
+    {
+        TBoxAnswerer ok(QMessageBox::Ok);
+        Press(Qt::Key_Tab);
+        QTest::qWait(50);
+        EXPECT_EQ(ok.Count, 1);
+        EXPECT_TRUE(ok.Text.contains("Dash")) << ok.Text.toStdString();
+    }
+    ASSERT_TRUE(BackToWindow(owner));
+    auto* editor = qobject_cast<QLineEdit*>(Focused());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "five");
+    EXPECT_EQ(grid->currentIndex().column(), 1);
+    {
+        // Clicking another row keeps the typed text too.
+        TBoxAnswerer ok(QMessageBox::Ok);
+        ClickCell(grid, 1, 2);
+        QTest::qWait(50);
+        EXPECT_EQ(ok.Count, 1);
+    }
+    ASSERT_TRUE(BackToWindow(owner));
+    QTest::qWait(20);
+    editor = qobject_cast<QLineEdit*>(Focused());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "five");
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(v.DTCs->RecNo(), 0);
+    // The lenient reading of whole numbers takes "$10".
+    Retype("$10");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(cell(0, 1), "16");
+    EXPECT_EQ(grid->currentIndex().column(), 2);
+    EXPECT_TRUE(grid->Commit());
+    v.DTCs->First();
+    EXPECT_EQ(v.DTCs->AsInteger("Dash"), 16);
 }
 
 } // namespace
