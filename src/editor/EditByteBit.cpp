@@ -14,8 +14,10 @@ TfEditByteBit::TfEditByteBit(QWidget* parent)
     line_->setReadOnly(true);
     line_->setFocusPolicy(Qt::NoFocus);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setText(QStringLiteral("OK"));
+    ok->setDefault(true);
+    ok->setEnabled(false); // a selection gives OK something to store
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* box = new QVBoxLayout(this);
@@ -23,8 +25,9 @@ TfEditByteBit::TfEditByteBit(QWidget* parent)
     box->addWidget(line_);
     box->addWidget(buttons);
     box->setSizeConstraint(QLayout::SetFixedSize);
-    bitEdit_->OnSelectionChanged = [this](TBitEdit&, int byte, int bit, int count) {
+    bitEdit_->OnSelectionChanged = [this, ok](TBitEdit& edit, int byte, int bit, int count) {
         line_->setText(QString::fromStdString(Format("Start: %d.%d - Bits: %d", byte, bit, count)));
+        ok->setEnabled(edit.HighEnd() >= 0 && count > 0);
     };
 }
 

@@ -6,6 +6,7 @@
 #include "common/IniFile.h"
 #include "definitions/XMLData.h"
 #include "editor/DBIniGrid.h"
+#include "editor/EditHistory.h"
 #include "editor/EditorPage.h"
 #include "editor/edA.h"
 #include "editor/edM.h"
@@ -13,13 +14,16 @@
 #include "editor/edV.h"
 #include "shell/WindowState.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -49,7 +53,8 @@ int32_t idOf(const QTreeWidgetItem* node) {
 } // namespace
 
 TfEditVehicle::TfEditVehicle(TVehicle& vehicle, QWidget* parent, std::string iniFile)
-    : QDialog(parent), vehicle_(vehicle), iniFile_(iniFile.empty() ? IniPath() : iniFile) {
+    : QDialog(parent), vehicle_(vehicle), iniFile_(iniFile.empty() ? IniPath() : iniFile),
+      history_(std::make_unique<TEditHistory>(vehicle)) {
     setObjectName(QString::fromLatin1(kSection));
     setWindowTitle(QStringLiteral("Edit vehicle data stream definitions"));
     setSizeGripEnabled(true);
@@ -76,7 +81,10 @@ TfEditVehicle::TfEditVehicle(TVehicle& vehicle, QWidget* parent, std::string ini
     for (int i = 0; i < 4; ++i) {
         pages[i]->setObjectName(QString::fromLatin1(names[i]));
         pages[i]->OnNodeTextChanged = [this] { updateNodeText(); };
-        pages[i]->OnAddSubitem = [this] { AddSubitem(); };
+        pages[i]->OnInsertAttribute = [this] { insertAttribute(); };
+        pages[i]->OnAttributesPasted = [this](const std::vector<int32_t>& aids) {
+            attributesPasted(aids);
+        };
         pages_->addWidget(pages[i]);
     }
 
@@ -95,19 +103,33 @@ TfEditVehicle::TfEditVehicle(TVehicle& vehicle, QWidget* parent, std::string ini
     btnDelete = new QPushButton(QStringLiteral("&Del Item"), this);
     btnDelete->setToolTip(QStringLiteral("Delete selected item and all its subitems"));
     btnDelete->setEnabled(false);
+    btnUndo = new QPushButton(QStringLiteral("&Undo"), this);
+    btnUndo->setToolTip(QStringLiteral("Undo the last change (Ctrl+Z)"));
+    btnRedo = new QPushButton(QStringLiteral("R&edo"), this);
+    btnRedo->setToolTip(QStringLiteral("Redo the change undone (Ctrl+Shift+Z)"));
     btnOk = new QPushButton(QStringLiteral("Ok"), this);
-    for (QPushButton* b : {btnAdd, btnDelSub, btnDelete, btnOk})
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setToolTip(
+        QStringLiteral("Put the vehicle back as it was when this window was opened"));
+    for (QPushButton* b : {btnAdd, btnDelSub, btnDelete, btnUndo, btnRedo, btnOk, btnCancel})
         b->setAutoDefault(false);
     connect(btnAdd, &QPushButton::clicked, this, [this] { AddSubitem(); });
     connect(btnDelSub, &QPushButton::clicked, this, [this] { DelSubitems(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { DelItem(); });
+    connect(btnUndo, &QPushButton::clicked, this, [this] { Undo(); });
+    connect(btnRedo, &QPushButton::clicked, this, [this] { Redo(); });
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(btnAdd);
     bar->addWidget(btnDelSub);
     bar->addWidget(btnDelete);
+    bar->addSpacing(12);
+    bar->addWidget(btnUndo);
+    bar->addWidget(btnRedo);
     bar->addStretch();
+    bar->addWidget(btnCancel);
     bar->addWidget(btnOk);
     auto* box = new QVBoxLayout(this);
     box->addWidget(splitter, 1);
@@ -123,6 +145,7 @@ TfEditVehicle::TfEditVehicle(TVehicle& vehicle, QWidget* parent, std::string ini
 }
 
 TfEditVehicle::~TfEditVehicle() {
+    stopHistory();
     saveSettings();
 }
 
@@ -513,6 +536,7 @@ void TfEditVehicle::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    startHistory();
     RebuildTree();
     if (tvVehicle->topLevelItemCount() == 0)
         AddSubitem();
@@ -554,9 +578,14 @@ bool TfEditVehicle::PostAll() {
 }
 
 void TfEditVehicle::done(int result) {
-    // Nothing typed is lost: a refused post keeps the window open on it.
-    if (!PostAll())
+    if (result == QDialog::Rejected) {
+        if (!discardChanges())
+            return;
+    } else if (!PostAll()) {
+        // Nothing typed is lost: a refused post keeps the window open on it.
         return;
+    }
+    stopHistory();
     pages_->setCurrentIndex(0);
     QDialog::done(result);
 }

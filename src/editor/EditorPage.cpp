@@ -236,6 +236,10 @@ void ShowEditError(QWidget* parent, const std::string& message) {
     QMessageBox::warning(parent, QStringLiteral("Quorvin"), QString::fromStdString(message));
 }
 
+void ShowErrorBox(QWidget* parent, const std::string& message) {
+    QMessageBox::critical(parent, QStringLiteral("Quorvin"), QString::fromStdString(message));
+}
+
 namespace {
 
 // Module and request icons are drawn here; the others come from the program's icon set.

@@ -7,6 +7,7 @@
 // number field) stays in the control and is reported by CommitEdits(), so nothing typed is lost.
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -37,9 +38,12 @@ public:
 
     // Set by the editor window. The page calls OnNodeTextChanged when the user changed a field
     // that appears in the tree node's text or icon (codes, descriptions, mode, Start, Bits,
-    // AType); OnAddSubitem runs the window's Add Subitem (the attribute paste uses it).
+    // AType). The attribute paste calls OnInsertAttribute to append a new attribute record with
+    // the defaults of Add Subitem to the current request (current afterwards), and then
+    // OnAttributesPasted with the attributes written, so the window shows them.
     std::function<void()> OnNodeTextChanged;
-    std::function<void()> OnAddSubitem;
+    std::function<void()> OnInsertAttribute;
+    std::function<void(const std::vector<int32_t>& aids)> OnAttributesPasted;
 
 protected:
     void NodeTextChanged() {
@@ -97,3 +101,5 @@ QWidget* EditorPageHeader(QWidget* parent, const QIcon& icon, const QString& tex
 
 // The text of a refused value and of a refused post, shown in a warning box.
 void ShowEditError(QWidget* parent, const std::string& message);
+// A failed paste, import or export: an error box.
+void ShowErrorBox(QWidget* parent, const std::string& message);

@@ -131,12 +131,16 @@ TframeEdA::TframeEdA(TVehicle& vehicle, QWidget* parent)
     pcTypes->addTab(buildListTab(atEnum), QStringLiteral("&Enumeration"));
     box->addWidget(pcTypes, 1);
     connect(pcTypes, &QTabWidget::currentChanged, this, &TframeEdA::tabChosen);
+    for (int i = 0; i < 3; ++i) {
+        watchPanel(i);
+    }
 
     Ask = [this](const std::string& q) {
         return QMessageBox::warning(this, QStringLiteral("Confirm"), QString::fromStdString(q),
                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
     Warn = [this](const std::string& m) { ShowEditError(this, m); };
+    Error = [this](const std::string& m) { ShowErrorBox(this, m); };
     OpenFileName = [this](const std::string& title, const std::string& filter) {
         return QFileDialog::getOpenFileName(this, QString::fromStdString(title), QString(),
                                             qtFilter(filter))
@@ -189,6 +193,7 @@ QWidget* TframeEdA::buildHeader() {
     cbDash->setObjectName(QStringLiteral("cbDash"));
     cbDashFmt = new QComboBox(panel);
     cbDashFmt->setObjectName(QStringLiteral("cbDashFmt"));
+    cbDashFmt->setEditable(true); // a stored format outside the list (a new attribute's "0") shows
     cbDashFmt->addItems({QStringLiteral("Floating"), QStringLiteral("9"), QStringLiteral("9.9"),
                          QStringLiteral("9.99"), QStringLiteral("9.999")});
 
@@ -384,7 +389,8 @@ QWidget* TframeEdA::buildLookupTab() {
     dbgTable->SetTable(Vehicle.Table, {TGridColumn("RawByte", "Byte", false, {}, 50),
                                        TGridColumn("Value", "Value", false, {}, 80)});
     dbgTable->horizontalHeader()->setStretchLastSection(true);
-    dbgTable->installEventFilter(this);
+    dbgTable->CommandKeys = {Qt::ControlModifier | Qt::Key_D, Qt::ControlModifier | Qt::Key_Delete};
+    dbgTable->OnCommandKey = [this](QKeyCombination key) { gridCommand(dbgTable, key); };
     btnImport = button(page, "&Import", "Import lookup table values");
     btnExport = button(page, "&Export", "Export lookup table values");
     btnClear = button(page, "&Clear", "Delete all values in lookup table");
@@ -478,7 +484,9 @@ QWidget* TframeEdA::buildListTab(int atype) {
         mmEnumComments = comments;
         splEnums = split;
     }
-    grid->installEventFilter(this);
+    grid->CommandKeys = {Qt::ControlModifier | Qt::Key_A, Qt::ControlModifier | Qt::Key_B,
+                         Qt::ControlModifier | Qt::Key_Delete};
+    grid->OnCommandKey = [this, grid](QKeyCombination key) { gridCommand(grid, key); };
     nav->SetTable(*table, grid);
     binder->Bind(comments, *table, "Comments");
     grid->OnRowChanged = [binder] { binder->Refresh(); };
@@ -494,26 +502,62 @@ QWidget* TframeEdA::buildListTab(int atype) {
     split->addWidget(bottom);
     split->setStretchFactor(0, 1);
     split->setChildrenCollapsible(false);
-    split->setSizes({300, 100});
+    // The panel may be as low as its stored height says (60 by default), below what its
+    // contents would ask for.
+    bottom->setMinimumHeight(40);
     auto* box = new QVBoxLayout(page);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(split);
     return page;
 }
 
+namespace {
+const char* const kPanelKeys[3] = {"DTCSplit", "flagSplit", "enumSplit"};
+} // namespace
+
 void TframeEdA::LoadSettings(const TIniFile& ini, const std::string& section) {
-    for (auto [split, key] : {std::pair{splDTCs, "DTCSplit"}, std::pair{splFlags, "flagSplit"},
-                              std::pair{splEnums, "enumSplit"}}) {
-        const int h = std::max(40, ini.ReadInteger(section, key, 100));
-        split->setSizes({std::max(60, split->height() - h), h});
+    for (int i = 0; i < 3; ++i) {
+        panelHeights_[i] = std::max(40, ini.ReadInteger(section, kPanelKeys[i], 60));
+        placePanel(i);
     }
 }
 
 void TframeEdA::SaveSettings(TIniFile& ini, const std::string& section) {
-    for (auto [split, key] : {std::pair{splDTCs, "DTCSplit"}, std::pair{splFlags, "flagSplit"},
-                              std::pair{splEnums, "enumSplit"}}) {
-        ini.WriteInteger(section, key, split->sizes().value(1, 100));
+    // Only a drag changes a height: a panel never shown keeps the stored one.
+    for (int i = 0; i < 3; ++i) {
+        ini.WriteInteger(section, kPanelKeys[i], panelHeights_[i]);
     }
+}
+
+QSplitter* TframeEdA::panelSplitter(int i) const {
+    QSplitter* const splitters[3] = {splDTCs, splFlags, splEnums};
+    return splitters[i];
+}
+
+void TframeEdA::placePanel(int i) {
+    QSplitter* split = panelSplitter(i);
+    const int room = split->height() - split->handleWidth();
+    split->setSizes({std::max(60, room - panelHeights_[i]), panelHeights_[i]});
+}
+
+void TframeEdA::watchPanel(int i) {
+    QSplitter* split = panelSplitter(i);
+    connect(split, &QSplitter::splitterMoved, this,
+            [this, i, split] { panelHeights_[i] = split->sizes().value(1, panelHeights_[i]); });
+    // A hidden splitter shares its room out anew when it is first laid out: place the panel
+    // whenever the splitter gets its size.
+    split->installEventFilter(this);
+}
+
+bool TframeEdA::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        for (int i = 0; i < 3; ++i) {
+            if (watched == panelSplitter(i)) {
+                placePanel(i);
+            }
+        }
+    }
+    return TEditorPage::eventFilter(watched, event);
 }
 
 void TframeEdA::Refresh() {
@@ -592,7 +636,7 @@ void TframeEdA::tabChosen(int index) {
         }
         attrs.SetAsInteger("AType", index);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
         return;
     }
     edAType->setText(QString::number(index));
@@ -626,7 +670,7 @@ void TframeEdA::SelectBits() {
         attrs.SetAsString("Start", start);
         attrs.SetAsString("Bits", count);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
         return;
     }
     edStart->setText(QString::fromStdString(start));
@@ -641,7 +685,7 @@ void TframeEdA::SelectScale() {
     try {
         ApplyScaleCode(Vehicle.AScale, Vehicle.ScaleCodes);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
     }
     for (TFieldBinder& b : values_) {
         b.Refresh();
@@ -670,7 +714,7 @@ void TframeEdA::CalculateRange(int tab, const std::string& prefix) {
         }
         WriteRange(Vehicle.AScale, prefix, r);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
         return;
     }
     showRanges();
@@ -738,10 +782,12 @@ void TframeEdA::PasteIntoGrid(TDBIniGrid* grid, bool reverse) {
     if (!grid->Commit()) {
         return;
     }
+    const int atype = grid == dbgEnums ? atEnum : dtc ? atDTC : atFlags;
     try {
-        PasteLines(table, grid == dbgEnums ? "Value" : "Bit", columnField, lines, reverse);
+        PasteLines(table, grid == dbgEnums ? "Value" : "Bit", columnField, lines, reverse,
+                   ListKeyLimit(atype, Vehicle.Attrs->AsInteger("Bits")));
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
     }
     refreshList(grid);
 }
@@ -759,16 +805,17 @@ void TframeEdA::ImportTable() {
     }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        Warn(Format("Can't open file %s. %s", file.c_str(), SystemErrorText(errno).c_str()));
+        Error(Format("Can't open file %s. %s", file.c_str(), SystemErrorText(errno).c_str()));
         return;
     }
     std::ostringstream text;
     text << in.rdbuf();
     std::vector<TLookupRow> rows;
     std::string error;
-    if (!ReadLookupText(text.str(), rows, error)) {
+    std::string notes;
+    if (!ReadLookupText(text.str(), rows, error, &notes)) {
         // Nothing is cleared: the table stays as it was.
-        Warn(Format("Can't import file %s. %s", file.c_str(), error.c_str()));
+        Error(Format("Can't import file %s. %s", file.c_str(), error.c_str()));
         return;
     }
     if (!dbgTable->Commit()) {
@@ -778,10 +825,14 @@ void TframeEdA::ImportTable() {
     try {
         ReplaceLookupRows(Vehicle.Table, rows);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
     }
     dbgTable->Refresh();
     dbgTable->setVisible(true);
+    if (!notes.empty()) {
+        Warn(Format("Imported %d rows from %s. %s", static_cast<int>(rows.size()), file.c_str(),
+                    notes.c_str()));
+    }
 }
 
 void TframeEdA::ExportTable() {
@@ -798,13 +849,13 @@ void TframeEdA::ExportTable() {
     dbgTable->Refresh();
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) {
-        Warn(Format("Can't open file %s. %s", file.c_str(), SystemErrorText(errno).c_str()));
+        Error(Format("Can't open file %s. %s", file.c_str(), SystemErrorText(errno).c_str()));
         return;
     }
     out << text;
     out.close();
     if (!out) {
-        Warn(Format("Can't write file %s. %s", file.c_str(), SystemErrorText(errno).c_str()));
+        Error(Format("Can't write file %s. %s", file.c_str(), SystemErrorText(errno).c_str()));
     }
 }
 
@@ -815,32 +866,16 @@ void TframeEdA::ClearTable() {
     try {
         ReplaceLookupRows(Vehicle.Table, {});
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
     }
     dbgTable->Refresh();
 }
 
-bool TframeEdA::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const bool ctrl = key->modifiers() == Qt::ControlModifier;
-        TDBIniGrid* grid = nullptr;
-        for (TDBIniGrid* g : {dbgTable, dbgDTCs, dbgFlags, dbgEnums}) {
-            if (watched == g) {
-                grid = g;
-            }
-        }
-        if (grid && ctrl && grid != dbgTable &&
-            (key->key() == Qt::Key_A || key->key() == Qt::Key_B)) {
-            PasteIntoGrid(grid, key->key() == Qt::Key_A);
-            return true;
-        }
-        if (grid && ctrl &&
-            (key->key() == Qt::Key_Delete || (grid == dbgTable && key->key() == Qt::Key_D))) {
-            grid->DeleteCurrent();
-            refreshList(grid);
-            return true;
-        }
+void TframeEdA::gridCommand(TDBIniGrid* grid, QKeyCombination key) {
+    if (key.key() == Qt::Key_A || key.key() == Qt::Key_B) {
+        PasteIntoGrid(grid, key.key() == Qt::Key_A);
+        return;
     }
-    return TEditorPage::eventFilter(watched, event);
+    grid->DeleteCurrent();
+    refreshList(grid);
 }

@@ -4,6 +4,8 @@
 // value, lookup table, raw, DTC, bit flag and enumeration.
 #include "editor/EditorPage.h"
 
+#include <QKeyCombination>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,7 +46,8 @@ public:
 
     // Questions (Yes/No), messages and file names; replaceable for tests.
     std::function<bool(const std::string& question)> Ask;
-    std::function<void(const std::string& message)> Warn;
+    std::function<void(const std::string& message)> Warn;  // a warning box
+    std::function<void(const std::string& message)> Error; // an error box
     std::function<std::string(const std::string& title, const std::string& filter)> OpenFileName;
     std::function<std::string(const std::string& title, const std::string& filter)> SaveFileName;
     std::function<bool()> PickScale;              // default: modal TfEditScale
@@ -118,6 +121,12 @@ private:
     void showRanges();
     void refreshValueTabs();
     void refreshList(TDBIniGrid* grid);
+    void gridCommand(TDBIniGrid* grid, QKeyCombination key); // Ctrl+A, Ctrl+B, Ctrl+D, Ctrl+Del
+    // The comments panels under the DTC, flag and enumeration grids (0, 1, 2).
+    QSplitter* panelSplitter(int i) const;
+    void placePanel(int i);
+    void watchPanel(int i);
+    int panelHeights_[3] = {60, 60, 60};
 
     TFieldBinder header_;
     TFieldBinder values_[3];

@@ -153,6 +153,7 @@ TframeEdR::TframeEdR(TVehicle& vehicle, QWidget* parent)
                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
     Warn = [this](const std::string& m) { ShowEditError(this, m); };
+    Error = [this](const std::string& m) { ShowErrorBox(this, m); };
     PickScale = [this] {
         TfEditScale picker(Vehicle, this);
         return picker.exec() == QDialog::Accepted;
@@ -217,7 +218,7 @@ void TframeEdR::SelectScale() {
     try {
         ApplyScaleCode(Vehicle.RScale, Vehicle.ScaleCodes);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
     }
     binder_.Refresh();
     RefreshFrame();
@@ -236,22 +237,26 @@ void TframeEdR::PasteAttributes() {
     std::vector<TAttrPasteLine> parsed;
     std::string error;
     if (!ParseAttrPaste(lines, parsed, error)) {
-        Warn(error);
+        Error(error);
         return;
     }
     if (!CommitEdits()) {
         return;
     }
-    std::function<void()> add = OnAddSubitem;
+    std::function<void()> add = OnInsertAttribute;
     if (!add) {
-        add = [this] { throw EQuorvinError("New attributes can only be added in the editor"); };
+        add = [] { throw EQuorvinError("New attributes can only be added in the editor"); };
     }
+    std::vector<int32_t> pasted;
     try {
-        ApplyAttrPaste(Vehicle, parsed, add);
+        pasted = ApplyAttrPaste(Vehicle, parsed, add);
     } catch (const EQuorvinError& e) {
-        Warn(e.what());
+        Error(e.what());
     }
-    NodeTextChanged();
+    // Whatever was written (all of it, or the lines before a refusal) is shown in the tree.
+    if (OnAttributesPasted) {
+        OnAttributesPasted(pasted);
+    }
 }
 
 bool TframeEdR::eventFilter(QObject* watched, QEvent* event) {

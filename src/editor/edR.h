@@ -32,7 +32,8 @@ public:
 
     // Questions (Yes/No) and messages; replaceable for tests. Defaults: message boxes.
     std::function<bool(const std::string& question)> Ask;
-    std::function<void(const std::string& message)> Warn;
+    std::function<void(const std::string& message)> Warn;  // a warning box
+    std::function<void(const std::string& message)> Error; // an error box
     // Runs the scale editor as a picker; true when it closed with OK. Default: modal TfEditScale.
     std::function<bool()> PickScale;
 

@@ -395,13 +395,17 @@ QWidget* TframeEdV::macrosTab() {
 
     dbgItems = new TDBIniGrid(right);
     dbgItems->setObjectName(QStringLiteral("dbgItems"));
-    TGridColumn module{"MCode", "Module"};
+    TGridColumn module{"MCode", "Module", false,
+                       {},      0,        "Module to which this macro item will be sent"};
     module.PickSource = [this] { return ModuleCodes(); };
-    TGridColumn request{"RCode", "Request"};
+    TGridColumn request{"RCode", "Request", false,
+                        {},      0,         "Requests that will be sent to the module"};
     request.PickSource = [this] { return RequestCodes(); };
     dbgItems->SetTable(
-        items,
-        {{"Seq", "Order", false, {}, 50}, module, request, {"Iters", "Iterations", false, {}, 70}});
+        items, {{"Seq", "Order", false, {}, 50, "Execution sequence number of macro item"},
+                module,
+                request,
+                {"Iters", "Iterations", false, {}, 70, "Number of times to send the request"}});
     dbgItems->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     dbgItems->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     dbgItems->setToolTip(QStringLiteral("Macro items: order, module, request and iterations"));

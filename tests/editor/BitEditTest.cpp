@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -125,6 +126,26 @@ TEST(EditByteBit, ShowsTheSelection) {
     EXPECT_EQ(dialog.SelectionLine()->text(), "Start: 10.0 - Bits: 8");
     dialog.show();
     dialog.grab().save("/tmp/editor-bitselector.png");
+}
+
+TEST(EditByteBit, OkWaitsForASelection) {
+    TfEditByteBit dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QPushButton* ok = nullptr;
+    for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+        if (b->text() == "OK")
+            ok = b;
+    }
+    ASSERT_NE(ok, nullptr);
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClick(&dialog, Qt::Key_Return); // the default button does nothing either
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::mouseClick(dialog.BitEdit().ByteButton(2), Qt::LeftButton);
+    EXPECT_TRUE(ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.StartByte(), 3);
 }
 
 } // namespace

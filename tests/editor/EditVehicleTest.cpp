@@ -349,6 +349,163 @@ TEST_F(EditVehicle, SettingsAreKeptInTheIniFile) {
     EXPECT_TRUE(ini.ValueExists("ColumnWidths", "frameEdV.dbgMacros"));
 }
 
+// Every record of a table and its nested tables as text, in order (without moving a cursor).
+void dumpRecords(const TTableDef& def, const TRecordList& list, std::string& out) {
+    for (const auto& r : list) {
+        out += def.Name + "(";
+        for (size_t f = 0; f < def.Fields.size(); ++f) {
+            const TFieldDef& field = def.Fields[f];
+            if (field.DataType == TFieldType::ftNested) {
+                dumpRecords(*field.Child, r->Children[field.NestedSlot], out);
+            } else {
+                out += field.Name + "=" + TTable::ValueText(r->Values[f], field.DataType) + ";";
+            }
+        }
+        out += ")";
+    }
+}
+std::string dumpVehicle(TVehicle& v) {
+    TTable& t = v.Vehicles;
+    std::string out;
+    for (int i = 0; i < t.RecordCount(); ++i) {
+        const TRecord* r = t.RecordAt(i);
+        out += "V(";
+        for (size_t f = 0; f < t.Def().Fields.size(); ++f) {
+            const TFieldDef& field = t.Def().Fields[f];
+            if (field.DataType == TFieldType::ftNested) {
+                dumpRecords(*field.Child, r->Children[field.NestedSlot], out);
+            } else {
+                out += field.Name + "=" + TTable::ValueText(r->Values[f], field.DataType) + ";";
+            }
+        }
+        out += ")";
+    }
+    return out;
+}
+
+// Undo, redo and cancel in the active window, by keys and clicks.
+class EditVehicleInput : public testing::Test {
+protected:
+    TSampleVehicle sample;
+    TVehicle& v = sample.V();
+    std::unique_ptr<TfEditVehicle> editor;
+    std::string original;
+
+    void SetUp() override {
+        original = dumpVehicle(v);
+        editor = std::make_unique<TfEditVehicle>(v, nullptr, sample.Ini);
+        v.Changed = false;
+        editor->resize(1000, 700);
+        ASSERT_TRUE(ShowActive(*editor));
+    }
+    QTreeWidgetItem* node(const char* text) {
+        return NodeWith(editor->tvVehicle, QString::fromLatin1(text));
+    }
+    void click(QTreeWidgetItem* n) {
+        ASSERT_NE(n, nullptr);
+        ClickNode(editor->tvVehicle, n);
+        ASSERT_EQ(editor->tvVehicle->currentItem(), n);
+    }
+    TframeEdM* modulePage() { return static_cast<TframeEdM*>(editor->frameEdM); }
+    void undo() { Press(Qt::Key_Z, Qt::ControlModifier); }
+    void redo() { Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
+};
+
+TEST_F(EditVehicleInput, UndoAndRedoFieldEditsAddsAndDeletes) {
+    click(node("ECM-CLR: "));
+    QTest::mouseClick(modulePage()->edMCode, Qt::LeftButton);
+    Retype("AAA");
+    click(editor->tvVehicle->topLevelItem(0)); // posts the edit
+    ASSERT_TRUE(v.Modules->Locate("MCode", "AAA"));
+    undo();
+    EXPECT_NE(node("ECM-CLR: "), nullptr);
+    EXPECT_EQ(node("AAA: "), nullptr);
+    EXPECT_TRUE(v.Modules->Locate("MCode", "ECM-CLR"));
+    EXPECT_FALSE(v.Modules->Locate("MCode", "AAA"));
+    redo();
+    EXPECT_NE(node("AAA: "), nullptr);
+    EXPECT_TRUE(v.Modules->Locate("MCode", "AAA"));
+
+    // An edit still in its field is undone as a whole, from the field.
+    click(node("ECM: "));
+    QTest::mouseClick(modulePage()->edMDesc, Qt::LeftButton);
+    Retype("Typed");
+    undo();
+    EXPECT_EQ(editor->CurrentPage(), editor->frameEdM);
+    EXPECT_EQ(modulePage()->edMCode->text(), "ECM");
+    EXPECT_EQ(modulePage()->edMDesc->text(), "Engine control module, data stream");
+    EXPECT_EQ(v.Modules->AsString("MDesc"), "Engine control module, data stream");
+
+    // Add and delete.
+    click(editor->tvVehicle->topLevelItem(0));
+    QTest::mouseClick(editor->btnAdd, Qt::LeftButton);
+    ASSERT_EQ(v.Modules->RecordCount(), 3);
+    undo();
+    EXPECT_EQ(v.Modules->RecordCount(), 2);
+    EXPECT_EQ(editor->tvVehicle->topLevelItem(0)->childCount(), 2);
+    redo();
+    EXPECT_EQ(v.Modules->RecordCount(), 3);
+    EXPECT_NE(node("New: "), nullptr);
+    click(node("ECM: "));
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        QTest::mouseClick(editor->btnDelete, Qt::LeftButton);
+        EXPECT_EQ(yes.Count, 1);
+    }
+    ASSERT_TRUE(BackToWindow(*editor));
+    EXPECT_EQ(node("ECM: "), nullptr);
+    undo();
+    ASSERT_NE(node("ECM: "), nullptr);
+    EXPECT_GT(node("ECM: ")->child(0)->childCount(), 10); // its attributes are back
+    // Undo all the way gives the definition as it was opened.
+    for (int i = 0; i < 10; ++i)
+        undo();
+    EXPECT_TRUE(dumpVehicle(v) == original) << "the definition differs from the one opened";
+    QTest::mouseClick(editor->btnOk, Qt::LeftButton);
+    EXPECT_FALSE(editor->isVisible());
+}
+
+TEST_F(EditVehicleInput, CancelAsksAndRestoresTheDefinitionAsOpened) {
+    const bool dirty = v.Dirty;
+    auto* vpage = static_cast<TframeEdV*>(editor->frameEdV);
+    QTest::mouseClick(vpage->edVDesc, Qt::LeftButton);
+    Retype("Changed description");
+    click(node("ECM-CLR: "));
+    QTest::mouseClick(editor->btnAdd, Qt::LeftButton); // a request
+    {
+        TBoxAnswerer no(QMessageBox::No);
+        QTest::mouseClick(editor->btnCancel, Qt::LeftButton);
+        QTest::qWait(50);
+        EXPECT_EQ(no.Count, 1);
+        EXPECT_EQ(no.Icon, QMessageBox::Question);
+    }
+    ASSERT_TRUE(BackToWindow(*editor));
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_FALSE(dumpVehicle(v) == original);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_Escape); // the same as Cancel
+        QTest::qWait(50);
+        EXPECT_EQ(yes.Count, 1);
+    }
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(dumpVehicle(v) == original) << "the definition differs from the one opened";
+    EXPECT_FALSE(v.Changed);
+    EXPECT_EQ(v.Dirty, dirty);
+    EXPECT_EQ(v.FileName, TVehicle::NormaliseFileName(sample.File));
+}
+
+TEST_F(EditVehicleInput, CancelWithoutChangesClosesAtOnce) {
+    click(node("ECM: "));
+    click(node("ALDL-0: "));
+    TBoxAnswerer any(QMessageBox::No);
+    QTest::mouseClick(editor->btnCancel, Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_EQ(any.Count, 0);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(dumpVehicle(v) == original) << "the definition differs from the one opened";
+}
+
 TEST_F(EditVehicle, Screenshots) {
     open();
     editor->resize(980, 640);

@@ -4,6 +4,7 @@
 #include "editor/edA.h"
 
 #include "EditorFixture.h"
+#include "common/IniFile.h"
 #include "definitions/TableText.h"
 #include "editor/BitEdit.h"
 #include "editor/DBIniGrid.h"
@@ -12,9 +13,11 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -38,6 +41,7 @@ protected:
         editor->show();
         page = static_cast<TframeEdA*>(editor->frameEdA);
         page->Warn = [this](const std::string& m) { warnings.push_back(m); };
+        page->Error = [this](const std::string& m) { warnings.push_back(m); };
         page->Ask = [this](const std::string& q) {
             questions.push_back(q);
             return true;
@@ -272,7 +276,7 @@ TEST_F(EdA, BrokenImportsChangeNothing) {
         std::string warning;
     } cases[] = {
         {"dup.csv", "0,10\r\n1,20\r\n0,30\r\n", ". Line 3: the raw byte 0 is already in the table"},
-        {"bad.txt", "10\r\n\r\nabc\r\n", ". Line 3: the value \"abc\" is not a number"},
+        {"bad.txt", std::string("10\r\n\r\n1,\0\r\n", 11), ". Line 3: not a text line"},
         {"missing.txt", "", "Can't open file "},
     };
     for (const Case& c : cases) {
@@ -306,6 +310,226 @@ TEST_F(EdA, DuplicateKeyIsReportedAndTheRowStaysUnposted) {
     v.DTCs->SetAsInteger("Bit", 31);
     EXPECT_TRUE(page->CommitEdits());
     EXPECT_TRUE(v.DTCs->Locate("Bit", TValue(int32_t(31))));
+}
+
+// The editor window active, as a user's window is, driven by clicks and keys only; message boxes
+// are the real ones, answered as a user would.
+class EdAInput : public testing::Test {
+protected:
+    TSampleVehicle sample;
+    TVehicle& v = sample.V();
+    std::unique_ptr<TfEditVehicle> editor;
+    TframeEdA* page = nullptr;
+
+    void SetUp() override {
+        editor = std::make_unique<TfEditVehicle>(v, nullptr, sample.Ini);
+        editor->resize(1000, 700);
+        ASSERT_TRUE(ShowActive(*editor));
+        page = static_cast<TframeEdA*>(editor->frameEdA);
+    }
+    void select(const char* code) {
+        QTreeWidgetItem* node = NodeWith(editor->tvVehicle, QString::fromLatin1(code) + ": ");
+        ASSERT_NE(node, nullptr) << code;
+        ClickNode(editor->tvVehicle, node);
+        ASSERT_EQ(editor->tvVehicle->currentItem(), node);
+        ASSERT_EQ(editor->CurrentPage(), page);
+        ASSERT_EQ(page->edACode->text().toStdString(), code);
+    }
+    static std::string field(const TTable& t, int row, const char* name) {
+        return TTable::ValueText(t.RecordAt(row)->Values[t.FieldIndex(name)], TFieldType::ftString);
+    }
+    std::vector<std::string> rows(TTable& t, const char* key, const char* name) {
+        std::vector<std::string> out;
+        for (int i = 0; i < t.RecordCount(); ++i)
+            out.push_back(field(t, i, key) + "=" + field(t, i, name));
+        return out;
+    }
+    // Leaves the attribute with only the given DTC rows (set up through the table).
+    void dtcRows(std::initializer_list<int> bits) {
+        while (!v.DTCs->IsEmpty())
+            v.DTCs->Delete();
+        for (int bit : bits) {
+            v.DTCs->Insert();
+            v.DTCs->SetAsInteger("Bit", bit);
+            v.DTCs->SetAsString("Desc", "Old " + std::to_string(bit));
+            v.DTCs->Post();
+        }
+        v.DTCs->First();
+        page->Refresh();
+    }
+};
+
+struct GridCase {
+    const char* code;
+    TDBIniGrid* TframeEdA::*grid;
+    int column;
+    const char* field;
+    const char* typed;
+};
+
+TEST_F(EdAInput, AClickOrDownKeyLandsOnThatRowWithTheFocusInTheGrid) {
+    const GridCase cases[] = {{"DTC1", &TframeEdA::dbgDTCs, 2, "Desc", "Oxygen"},
+                              {"FLAGSA", &TframeEdA::dbgFlags, 3, "B0", "Rich"},
+                              {"GEAR", &TframeEdA::dbgEnums, 1, "Desc", "Low"},
+                              {"CTSTAB", &TframeEdA::dbgTable, 1, "Value", "12.5"}};
+    for (const GridCase& c : cases) {
+        SCOPED_TRACE(c.code);
+        ASSERT_NO_FATAL_FAILURE(select(c.code));
+        TDBIniGrid* grid = page->*c.grid;
+        TTable& table = *grid->Table();
+        ClickCell(grid, 2, c.column);
+        EXPECT_EQ(grid->currentIndex().row(), 2);
+        EXPECT_EQ(grid->currentIndex().column(), c.column);
+        EXPECT_EQ(table.RecNo(), 2);
+        ASSERT_TRUE(HasFocusIn(grid));
+        EXPECT_NE(Focused(), grid) << "the cell editor has the focus";
+        Retype(c.typed);
+        Press(Qt::Key_Down);
+        EXPECT_EQ(grid->currentIndex().row(), 3);
+        EXPECT_EQ(grid->currentIndex().column(), c.column);
+        EXPECT_EQ(table.RecNo(), 3);
+        EXPECT_TRUE(HasFocusIn(grid));
+        EXPECT_EQ(CellText(grid, 2, c.column), c.typed);
+        EXPECT_EQ(field(table, 2, c.field), c.typed);
+        // Typing again goes into the row the user sees.
+        Retype(c.typed);
+        Press(Qt::Key_Up);
+        EXPECT_EQ(table.RecNo(), 2);
+        EXPECT_EQ(field(table, 3, c.field), c.typed);
+    }
+    editor->btnOk->click();
+    EXPECT_TRUE(v.Changed);
+}
+
+TEST_F(EdAInput, ALaterRowOfTheLookupTableIsDeletedWithCtrlD) {
+    select("CTSTAB");
+    const int count = v.Table->RecordCount();
+    const std::string raw = field(v.Table, 3, "RawByte");
+    ClickCell(page->dbgTable, 3, 1);
+    ASSERT_EQ(v.Table->RecNo(), 3);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_D, Qt::ControlModifier);
+        EXPECT_EQ(yes.Text, "Delete record?");
+    }
+    EXPECT_EQ(v.Table->RecordCount(), count - 1);
+    EXPECT_FALSE(v.Table->Locate("RawByte", TValue(raw)));
+    EXPECT_EQ(page->dbgTable->model()->rowCount(), count - 1);
+}
+
+TEST_F(EdAInput, PasteShortcutsWorkWhileACellIsEditedAndKeepTheColumn) {
+    select("DTC1");
+    dtcRows({0, 1, 2});
+    QGuiApplication::clipboard()->setText("a\r\nb\r\nc\r\n");
+    ClickCell(page->dbgDTCs, 1, 2);
+    ASSERT_NE(Focused(), page->dbgDTCs);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(yes.Text.toStdString(), ReversePasteQuestion);
+    }
+    ASSERT_TRUE(BackToWindow(*editor));
+    EXPECT_EQ(rows(v.DTCs, "Bit", "Desc"), (std::vector<std::string>{"0=C", "1=B", "2=A"}));
+    EXPECT_EQ(page->dbgDTCs->currentIndex().column(), 2);
+    EXPECT_TRUE(HasFocusIn(page->dbgDTCs));
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_B, Qt::ControlModifier);
+        EXPECT_EQ(yes.Text.toStdString(), PasteQuestion);
+    }
+    EXPECT_EQ(rows(v.DTCs, "Bit", "Desc"), (std::vector<std::string>{"0=A", "1=B", "2=C"}));
+    EXPECT_EQ(CellText(page->dbgDTCs, 0, 2), "A");
+}
+
+TEST_F(EdAInput, PastedRowsAreNumberedByLineWithinTheWidth) {
+    select("DTC1");
+    struct Case {
+        std::initializer_list<int> bits;
+        const char* lines;
+        std::vector<std::string> after;
+    } cases[] = {
+        {{0, 7}, "a\nb\nc\nd\n", {"0=A", "2=C", "3=D", "7=B"}},
+        {{0, 2}, "a\nb\nc\nd\n", {"0=A", "1=C", "2=B", "3=D"}},
+    };
+    for (const Case& c : cases) {
+        dtcRows(c.bits);
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(c.lines));
+        ClickCell(page->dbgDTCs, 0, 2);
+        {
+            TBoxAnswerer yes(QMessageBox::Yes);
+            Press(Qt::Key_B, Qt::ControlModifier);
+        }
+        EXPECT_EQ(rows(v.DTCs, "Bit", "Desc"), c.after) << c.lines;
+        ASSERT_TRUE(BackToWindow(*editor));
+    }
+    // Nine lines cannot fit eight bits: an error, and nothing changes.
+    dtcRows({0, 7});
+    QGuiApplication::clipboard()->setText("1\n2\n3\n4\n5\n6\n7\n8\n9\n");
+    ClickCell(page->dbgDTCs, 0, 2);
+    int boxes = 0;
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_B, Qt::ControlModifier);
+        QTest::qWait(100);
+        boxes = yes.Count;
+        EXPECT_EQ(yes.Icon, QMessageBox::Critical) << yes.Text.toStdString();
+        EXPECT_TRUE(yes.Text.contains("8")) << yes.Text.toStdString();
+    }
+    EXPECT_EQ(boxes, 2); // the question, then the error
+    EXPECT_EQ(rows(v.DTCs, "Bit", "Desc"), (std::vector<std::string>{"0=Old 0", "7=Old 7"}));
+}
+
+TEST_F(EdAInput, ImportTakesHeaderLinesWordsAndSemicolons) {
+    select("CTSTAB");
+    const std::string file =
+        sample.Dir.Write("table.csv", "Raw;Value\r\n0;10\r\n1;N/A\r\n2;2,5\r\n\r\n$10;-4.25\r\n");
+    page->OpenFileName = [&](const std::string&, const std::string&) { return file; };
+    {
+        TBoxAnswerer ok(QMessageBox::Ok);
+        page->btnImport->click();
+        QTest::qWait(50);
+        EXPECT_EQ(ok.Count, 1);
+        EXPECT_TRUE(ok.Text.contains("line 1")) << ok.Text.toStdString();
+        EXPECT_TRUE(ok.Text.contains("N/A")) << ok.Text.toStdString();
+    }
+    EXPECT_EQ(rows(v.Table, "RawByte", "Value"),
+              (std::vector<std::string>{"0=10", "1=1", "2=2.5", "16=-4.25"}));
+    EXPECT_EQ(CellText(page->dbgTable, 3, 0), "16");
+    // A raw byte that repeats is still refused before anything changes, as an error box.
+    const std::string dup = sample.Dir.Write("dup.txt", "0,1\r\n0,2\r\n");
+    page->OpenFileName = [&](const std::string&, const std::string&) { return dup; };
+    {
+        TBoxAnswerer ok(QMessageBox::Ok);
+        page->btnImport->click();
+        QTest::qWait(50);
+        EXPECT_EQ(ok.Icon, QMessageBox::Critical);
+    }
+    EXPECT_EQ(v.Table->RecordCount(), 4);
+}
+
+TEST_F(EdAInput, PanelHeightsDefaultTo60AndAnUnshownPanelKeepsItsHeight) {
+    editor.reset();
+    {
+        TIniFile ini(sample.Ini);
+        ini.WriteInteger("fEditVehicle", "flagSplit", 75);
+        ini.UpdateFile();
+    }
+    SetUp();
+    select("DTC1");
+    QTest::qWait(20);
+    EXPECT_EQ(page->splDTCs->sizes().value(1), 60);
+    editor.reset();
+    TIniFile ini(sample.Ini);
+    EXPECT_EQ(ini.ReadInteger("fEditVehicle", "DTCSplit", 0), 60);
+    EXPECT_EQ(ini.ReadInteger("fEditVehicle", "flagSplit", 0), 75);
+    EXPECT_EQ(ini.ReadInteger("fEditVehicle", "enumSplit", 0), 60);
+}
+
+TEST_F(EdAInput, ANewAttributeShowsItsFormat) {
+    select("RPM");
+    editor->btnAdd->click();
+    EXPECT_EQ(v.Attrs->AsString("DashFmt"), "0");
+    EXPECT_EQ(page->cbDashFmt->currentText(), "0");
 }
 
 TEST_F(EdA, Screenshots) {

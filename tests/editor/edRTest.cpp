@@ -5,6 +5,7 @@
 #include "EditorFixture.h"
 #include "definitions/TableText.h"
 #include "editor/EditVehicle.h"
+#include "editor/edA.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -31,6 +32,7 @@ protected:
         editor->show();
         page = static_cast<TframeEdR*>(editor->frameEdR);
         page->Warn = [this](const std::string& m) { warnings.push_back(m); };
+        page->Error = [this](const std::string& m) { warnings.push_back(m); };
         page->Ask = [this](const std::string& q) {
             questions.push_back(q);
             return true;
@@ -206,6 +208,56 @@ TEST_F(EdR, ARefusedNumberIsReportedAndKept) {
     type(page->edFactor, "0.5");
     EXPECT_TRUE(page->CommitEdits());
     EXPECT_DOUBLE_EQ(v.RScale->AsFloat("Factor"), 0.5);
+}
+
+// A paste of a new line followed by a line of an existing attribute, in the active window: the
+// tree, the page and the table cursor agree on one record, and every pasted node has its text.
+TEST(EdRInput, APasteLeavesNodePageAndCursorOnOneRecord) {
+    TSampleVehicle sample;
+    TVehicle& v = sample.V();
+    TfEditVehicle editor(v, nullptr, sample.Ini);
+    editor.resize(1000, 700);
+    ASSERT_TRUE(ShowActive(editor));
+    auto* page = static_cast<TframeEdR*>(editor.frameEdR);
+    QTreeWidgetItem* request = NodeWith(editor.tvVehicle, "ALDL-0: ");
+    ClickNode(editor.tvVehicle, request);
+    ASSERT_EQ(editor.CurrentPage(), page);
+    const int before = request->childCount();
+    QGuiApplication::clipboard()->setText("35.0\t8\tNEWA\tFirst new\tV\t0.5\t0\r\n"
+                                          "13\t16\tRPM\tEngine speed\trpm\t1\t0\r\n"
+                                          "36.0\t8\tNEWB\tSecond new\t\t2\t0\r\n");
+    QTest::mouseClick(page->edRCode, Qt::LeftButton);
+    ASSERT_EQ(Focused(), page->edRCode);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_B, Qt::ControlModifier);
+        EXPECT_EQ(yes.Text.toStdString(), PasteQuestion);
+    }
+    ASSERT_TRUE(BackToWindow(editor));
+    EXPECT_EQ(request->childCount(), before + 2);
+    EXPECT_NE(NodeWith(editor.tvVehicle, "35. 0- 7 NEWA: First new"), nullptr);
+    EXPECT_NE(NodeWith(editor.tvVehicle, "36. 0- 7 NEWB: Second new"), nullptr);
+    EXPECT_NE(NodeWith(editor.tvVehicle, "13. 0-15 RPM: Engine speed"), nullptr);
+    EXPECT_EQ(NodeWith(editor.tvVehicle, ": Attribute"), nullptr)
+        << "a pasted node kept its default";
+    // Node, page and cursor show the same attribute.
+    auto* attrPage = static_cast<TframeEdA*>(editor.frameEdA);
+    QTreeWidgetItem* node = editor.tvVehicle->currentItem();
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(editor.CurrentPage(), attrPage);
+    const QString code = attrPage->edACode->text();
+    EXPECT_TRUE(node->text(0).contains(" " + code + ": ")) << node->text(0).toStdString();
+    EXPECT_EQ(v.Attrs->AsString("ACode"), code.toStdString());
+    // Typing a description changes that attribute and no other.
+    QTest::mouseClick(attrPage->edADesc, Qt::LeftButton);
+    Retype("Typed after the paste");
+    EXPECT_EQ(v.Attrs->AsString("ACode"), code.toStdString());
+    EXPECT_TRUE(node->text(0).endsWith(code + ": Typed after the paste"));
+    editor.btnOk->click();
+    ASSERT_TRUE(v.Attrs->Locate("ACode", "RPM"));
+    EXPECT_EQ(v.Attrs->AsString("ADesc"), code == "RPM" ? "Typed after the paste" : "Engine speed");
+    ASSERT_TRUE(v.Attrs->Locate("ACode", "NEWA"));
+    EXPECT_EQ(v.Attrs->AsString("ADesc"), code == "NEWA" ? "Typed after the paste" : "First new");
 }
 
 TEST_F(EdR, Screenshot) {

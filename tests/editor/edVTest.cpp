@@ -5,6 +5,7 @@
 #include "EditorFixture.h"
 #include "editor/DBIniGrid.h"
 #include "editor/EditFrame.h"
+#include "editor/EditVehicle.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -177,6 +179,91 @@ TEST_F(edV, RefreshPutsNothingIntoEdit) {
     EXPECT_FALSE(v.Vehicles->Editing());
     EXPECT_FALSE(v.Macros->Editing());
     EXPECT_FALSE(v.Changed);
+}
+
+// The macro items grid in the active editor window, driven by clicks and keys.
+class edVInput : public testing::Test {
+protected:
+    TSampleVehicle sample;
+    TVehicle& v = sample.V();
+    TfEditVehicle editor{v, nullptr, sample.Ini};
+    TframeEdV* page = static_cast<TframeEdV*>(editor.frameEdV);
+
+    void SetUp() override {
+        editor.resize(1000, 700);
+        ASSERT_TRUE(ShowActive(editor));
+        QTabBar* tabs = page->pcVehicle->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
+        ASSERT_EQ(page->pcVehicle->currentIndex(), 3);
+        // "Clear codes" has two items: ECM-CLR CLEAR, then ECM ALDL-0.
+        ClickCell(page->dbgMacros, 0, 0);
+        ASSERT_EQ(v.Macros->AsString("MacCode"), "Clear codes");
+        ASSERT_EQ(page->dbgItems->model()->rowCount(), 2);
+    }
+};
+
+TEST_F(edVInput, TheSecondItemIsEditedWhereItWasClicked) {
+    ClickCell(page->dbgItems, 1, 3);
+    EXPECT_EQ(page->dbgItems->currentIndex().row(), 1);
+    EXPECT_EQ(v.Items->RecNo(), 1);
+    ASSERT_TRUE(HasFocusIn(page->dbgItems));
+    Retype("4");
+    Press(Qt::Key_Up);
+    EXPECT_EQ(page->dbgItems->currentIndex().row(), 0);
+    EXPECT_EQ(page->dbgItems->currentIndex().column(), 3);
+    EXPECT_EQ(CellText(page->dbgItems, 1, 3), "4");
+    ASSERT_TRUE(v.Items->Locate("Seq", TValue(int32_t(2))));
+    EXPECT_EQ(v.Items->AsInteger("Iters"), 4);
+    // The second item can be deleted.
+    ClickCell(page->dbgItems, 1, 0);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        QTest::mouseClick(page->navItems->Button(nbDelete), Qt::LeftButton);
+        EXPECT_EQ(yes.Count, 1);
+    }
+    ASSERT_EQ(v.Items->RecordCount(), 1);
+    v.Items->First();
+    EXPECT_EQ(v.Items->AsString("MCode"), "ECM-CLR");
+}
+
+TEST_F(edVInput, ModuleAndRequestCellsOfferTheVehiclesLists) {
+    ClickCell(page->dbgItems, 1, 1);
+    auto* module = qobject_cast<QComboBox*>(Focused() ? Focused()->parentWidget() : nullptr);
+    if (!module)
+        module = qobject_cast<QComboBox*>(Focused());
+    ASSERT_NE(module, nullptr) << "the Module cell edits with a drop-down list";
+    EXPECT_TRUE(module->isEditable());
+    QStringList items;
+    for (int i = 0; i < module->count(); ++i)
+        items << module->itemText(i);
+    EXPECT_EQ(items, (QStringList{"ECM", "ECM-CLR"}));
+    EXPECT_EQ(module->currentText(), "ECM");
+    EXPECT_EQ(module->toolTip(), "Module to which this macro item will be sent");
+    Retype("ECM-CLR");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(CellText(page->dbgItems, 1, 1), "ECM-CLR");
+    EXPECT_EQ(page->dbgItems->currentIndex().column(), 2);
+    auto* request = qobject_cast<QComboBox*>(Focused() ? Focused()->parentWidget() : nullptr);
+    if (!request)
+        request = qobject_cast<QComboBox*>(Focused());
+    ASSERT_NE(request, nullptr) << "the Request cell edits with a drop-down list";
+    EXPECT_TRUE(request->isEditable());
+    ASSERT_EQ(request->count(), 1);
+    EXPECT_EQ(request->itemText(0), "CLEAR");
+    EXPECT_EQ(request->toolTip(), "Requests that will be sent to the module");
+    Retype("CLEAR");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(CellText(page->dbgItems, 1, 2), "CLEAR");
+    const char* hints[] = {
+        "Execution sequence number of macro item", "Module to which this macro item will be sent",
+        "Requests that will be sent to the module", "Number of times to send the request"};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(page->dbgItems->model()->index(0, c).data(Qt::ToolTipRole).toString(), hints[c]);
+    }
+    ASSERT_TRUE(page->CommitEdits());
+    ASSERT_TRUE(v.Items->Locate("Seq", TValue(int32_t(2))));
+    EXPECT_EQ(v.Items->AsString("MCode"), "ECM-CLR");
+    EXPECT_EQ(v.Items->AsString("RCode"), "CLEAR");
 }
 
 } // namespace
