@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -81,6 +82,8 @@ void TPosixSerial::Close() {
 
 void TPosixSerial::Configure(const TLineSettings& line) {
     ConfigureSerialLine(fd_, path_, line);
+    const int bits = 1 + line.DataBits + line.StopBits + (line.Parity == 'N' ? 0 : 1);
+    byteTime_ = std::chrono::nanoseconds(int64_t{bits} * 1000000000 / std::max(line.Baud, 1));
 }
 
 void TPosixSerial::SetModemLines(bool dtr, bool rts) {
@@ -116,6 +119,16 @@ int TPosixSerial::Read(uint8_t* buffer, int count, const TReadLimits& limits) {
             got += static_cast<int>(r);
             lastByte = Clock::now();
             wait = true; // the rest is not there yet: poll rather than read in vain
+            if (count - got > 1 && byteTime_.count() > 0) {
+                // The rest needs its time on the wire: sleep through all but its last byte rather
+                // than wake for every byte, then take what came and poll for the last.
+                auto until = lastByte + byteTime_ * (count - got - 1);
+                until = std::min(until, totalEnd);
+                if (limits.IntervalMs > 0)
+                    until = std::min(until, after(lastByte, limits.IntervalMs));
+                std::this_thread::sleep_until(until);
+                wait = false;
+            }
             continue;
         }
         if (r == 0) // a hung-up tty reads as end of file

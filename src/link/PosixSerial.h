@@ -1,6 +1,7 @@
 #pragma once
 #include "link/SerialDevice.h"
 
+#include <chrono>
 #include <string>
 
 // A serial device on a POSIX tty (a UART, a USB adapter or a pseudo-terminal): opened
@@ -25,4 +26,5 @@ public:
 private:
     int fd_ = -1;
     std::string path_;
+    std::chrono::nanoseconds byteTime_{0}; // one character on the line; 0 = not configured
 };

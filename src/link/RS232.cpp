@@ -295,7 +295,9 @@ bool TRS232::ReadFrame(TPacket& frame, bool waitT5, const TConsoleWriter& consol
     if (waitT5 && t5_ > 0) {
         if (detail)
             say(console, Format("Wait %d ms after writing, before reading...", t5_), clInfo);
-        timer_.Wait(t5_);
+        // Whatever arrives meanwhile waits in the driver's queue, so ending a little late costs
+        // nothing: a plain sleep, without the timer's spin for the last millisecond.
+        std::this_thread::sleep_for(std::chrono::milliseconds(t5_));
     }
     if (detail)
         say(console, "Start reading frame", clInfo);

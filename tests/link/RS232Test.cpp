@@ -378,6 +378,32 @@ TEST(RS232Test, LostEchoesAfterAGoodOneGiveNoEchoHint) {
     EXPECT_EQ(s.console.Count(echoHint, clInfo), 0);
 }
 
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Round trips at the line rate with the T5 waits: the link sleeps through the waits and the bytes
+// on the wire instead of keeping a core busy, and still gets every frame.
+TEST(RS232Test, RoundTripsAtTheLineRateUseLittleProcessorTime) {
+    SimLink s;
+    s.link.SetT5(20);
+    TPacket reply;
+    const double cpuStart = threadCpuMs();
+    const auto start = Clock::now();
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_TRUE(s.link.WriteFrame(request, false, false, s.console.Writer())) << i;
+        EXPECT_TRUE(s.link.ReadFrame(reply, true, s.console.Writer(), false)) << i;
+        EXPECT_EQ(reply.FrameLen(), 64) << i;
+    }
+    const double wall = msSince(start);
+    const double cpu = threadCpuMs() - cpuStart;
+    EXPECT_GE(wall, 8 * 64 * 10 * 1000.0 / 8192); // the replies' time on the wire
+    EXPECT_LT(cpu, 0.15 * wall) << "processor " << cpu << " ms of " << wall << " ms";
+    EXPECT_TRUE(s.console.lines.empty());
+}
+
 TEST(RS232Test, ChecksumFailure) {
     EcmSimFaults f;
     f.badChecksum = 1;
