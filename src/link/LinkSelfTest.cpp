@@ -75,14 +75,8 @@ private:
                    "stop bit%s.",
                    asked.Baud, got.Baud, got.DataBits, got.Parity, got.StopBits,
                    got.StopBits == 1 ? "" : "s"));
-        if (std::abs(got.Baud - asked.Baud) > asked.Baud * rateTolerance)
-            fail(Format("The driver runs the line at %d baud instead of %d: use an adapter whose "
-                        "driver makes any rate (FTDI chips do).",
-                        got.Baud, asked.Baud));
-        if (got.DataBits != asked.DataBits || got.Parity != asked.Parity ||
-            got.StopBits != asked.StopBits)
-            fail(Format("The driver applied %d%c%d instead of the %d%c%d asked.", got.DataBits,
-                        got.Parity, got.StopBits, asked.DataBits, asked.Parity, asked.StopBits));
+        for (const std::string& fault : AppliedLineFaults(asked, got))
+            fail(fault);
         if (applied.LowLatencyKnown)
             say(applied.LowLatency ? "Low latency: granted by the driver."
                                    : "Low latency: the driver ignored the request.");
@@ -168,6 +162,21 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string> AppliedLineFaults(const TLineSettings& asked,
+                                           const TLineSettings& applied) {
+    std::vector<std::string> faults;
+    if (std::abs(applied.Baud - asked.Baud) > asked.Baud * rateTolerance)
+        faults.push_back(Format("The driver runs the line at %d baud instead of %d: use an "
+                                "adapter whose driver makes any rate (FTDI chips do).",
+                                applied.Baud, asked.Baud));
+    if (applied.DataBits != asked.DataBits || applied.Parity != asked.Parity ||
+        applied.StopBits != asked.StopBits)
+        faults.push_back(Format("The driver applied %d%c%d instead of the %d%c%d asked.",
+                                applied.DataBits, applied.Parity, applied.StopBits, asked.DataBits,
+                                asked.Parity, asked.StopBits));
+    return faults;
+}
 
 TLinkSelfTest RunLinkSelfTest(TRS232& link, const TSelfTestSetup& setup,
                               const TPortHelpSystem& system) {

@@ -3,6 +3,7 @@
 // line settings, does the interface answer the probe, and how long does the driver hold back
 // received bytes. It sends nothing to the module beyond the interface probe.
 #include "link/PortHelp.h"
+#include "link/SerialDevice.h"
 
 #include <functional>
 #include <string>
@@ -29,3 +30,8 @@ struct TLinkSelfTest {
 // leaves it closed.
 TLinkSelfTest RunLinkSelfTest(TRS232& link, const TSelfTestSetup& setup,
                               const TPortHelpSystem& system = TPortHelpSystem());
+
+// What is wrong with the line a driver applied for the one asked: a rate more than 2.5 % off
+// (the module would not understand it) or other framing. Empty when it will do.
+std::vector<std::string> AppliedLineFaults(const TLineSettings& asked,
+                                           const TLineSettings& applied);
