@@ -180,7 +180,8 @@ void TDBIniGridModel::KeepRows(const std::function<void()>& change) {
     held.reserve(before.size());
     for (const QModelIndex& i : before)
         held.emplace_back(Record(i.row()), i.column());
-    emit layoutAboutToBeChanged();
+    // Only rows move: the columns (and the header's widths) stay as they are.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     auto follow = [&] {
         QModelIndexList after;
         for (const auto& [record, column] : held) {
@@ -188,7 +189,7 @@ void TDBIniGridModel::KeepRows(const std::function<void()>& change) {
             after << (row < 0 ? QModelIndex() : index(row, column));
         }
         changePersistentIndexList(before, after);
-        emit layoutChanged();
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     };
     try {
         change();

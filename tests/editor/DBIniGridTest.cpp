@@ -215,4 +215,32 @@ TEST_F(DBIniGrid, ARefusedCellKeepsItsEditorWithTheTypedText) {
     EXPECT_EQ(v.DTCs->AsInteger("Dash"), 16);
 }
 
+TEST_F(DBIniGrid, APostThatReordersTheRowsKeepsTheCellOnTheRecordClicked) {
+    v.DTCs->Insert();
+    v.DTCs->SetAsInteger("Bit", 2);
+    v.DTCs->SetAsString("Desc", "Code 2");
+    v.DTCs->Post();
+    grid->Refresh();
+    ASSERT_TRUE(ShowActive(owner));
+    ClickCell(grid, 1, 0);
+    Retype("5"); // Bit 1 becomes 5: the row moves to the end when it is posted
+    ClickCell(grid, 2, 2);
+    // The row of "Code 2" is now the second one, and the cell editor is on it.
+    EXPECT_EQ(cell(1, 2), "Code 2");
+    EXPECT_EQ(cell(2, 0), "5");
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->currentIndex().column(), 2);
+    EXPECT_EQ(v.DTCs->AsString("Desc"), "Code 2");
+    auto* editor = qobject_cast<QLineEdit*>(Focused());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "Code 2");
+    Retype("Two");
+    Press(Qt::Key_Tab);
+    EXPECT_TRUE(grid->Commit());
+    ASSERT_TRUE(v.DTCs->Locate("Bit", TValue(int32_t(2))));
+    EXPECT_EQ(v.DTCs->AsString("Desc"), "Two");
+    ASSERT_TRUE(v.DTCs->Locate("Bit", TValue(int32_t(5))));
+    EXPECT_EQ(v.DTCs->AsString("Desc"), "Code 1");
+}
+
 } // namespace
