@@ -428,7 +428,11 @@ QWidget* TframeEdV::macrosTab() {
     connect(macroSplit, &QSplitter::splitterMoved, this,
             [this] { macroWidth_ = macroSplit->sizes().value(0, macroWidth_); });
 
-    dbgMacros->OnRowChanged = [this] { refreshMacro(); };
+    // The macro list itself is not rebuilt on its own row change: that would drop its cursor.
+    dbgMacros->OnRowChanged = [this] {
+        macroBinder_.Refresh();
+        dbgItems->Refresh();
+    };
     navMacros->OnClick = [this](TNavButton) {
         refreshMacro();
         edMacCode->setFocus();
