@@ -249,6 +249,7 @@ private:
     // of one reply; lateEcho: the echo went wrong, so a copy of the request may still come.
     bool readReply(TPacket& frame, const TPacket& request, bool hasMode, bool lateEcho);
     // The reply to RequestFrame (at 160 baud the streamed frame); retries a garbled exchange.
+    bool replyInPlaceOfEcho(TPacket& frame, bool hasMode, bool echoed);
     bool receiveReply(TPacket& frame, bool hasMode, bool echoed, bool showFrames, int lengthByte);
     void fillTestData(TPacket& frame) const;
     std::string placeholderText() const;

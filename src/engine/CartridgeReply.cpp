@@ -11,7 +11,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A garbled exchange with a module that has answered is sent again at most this often.
-constexpr int maxRetries = 2;
+constexpr int maxRetries = 4;
 
 // The reply to request comes from its module and, for a request with a mode, repeats the mode.
 bool isReply(const TPacket& frame, const TPacket& request, bool hasMode) {
@@ -80,6 +80,22 @@ bool TCartridge::writeRequest(bool showFrames, bool testMode) {
     return echoed;
 }
 
+bool TCartridge::replyInPlaceOfEcho(TPacket& frame, bool hasMode, bool echoed) {
+    // An interface that drops the echo lets the reply arrive where the echo was read. A frame of
+    // the request's own length is not taken: it may be a garbled echo of the request itself.
+    const TPacket& read = Link.EchoFrame;
+    if (echoed || !Link.Echo || read.FrameLen() == RequestFrame.FrameLen() ||
+        !isReply(read, RequestFrame, hasMode)) {
+        return false;
+    }
+    detail("The echo was lost; the reply came in its place", clInfo);
+    const double stamped = frame.Time;
+    frame = read;
+    frame.SetTime(stamped);
+    frame.Notes = 0;
+    return true;
+}
+
 bool TCartridge::receiveReply(TPacket& frame, bool hasMode, bool echoed, bool showFrames,
                               int lengthByte) {
     if (!Aldl8192) {
@@ -87,7 +103,8 @@ bool TCartridge::receiveReply(TPacket& frame, bool hasMode, bool echoed, bool sh
                                  lengthByte);
     }
     uint64_t before = Link.BytesRead();
-    bool ok = readReply(frame, RequestFrame, hasMode, Link.Echo && !echoed);
+    bool ok = replyInPlaceOfEcho(frame, hasMode, echoed) ||
+              readReply(frame, RequestFrame, hasMode, Link.Echo && !echoed);
     // A module that has answered is there, and bytes that came back garbled show a noisy bus:
     // that costs a retry, not the step. Silence is not retried, so that a module that has gone
     // away, or never answered, ends the run quickly.
@@ -99,7 +116,8 @@ bool TCartridge::receiveReply(TPacket& frame, bool hasMode, bool echoed, bool sh
         console("Sending the request again", clInfo);
         echoed = writeRequest(showFrames, false);
         before = Link.BytesRead();
-        ok = readReply(frame, RequestFrame, hasMode, Link.Echo && !echoed);
+        ok = replyInPlaceOfEcho(frame, hasMode, echoed) ||
+             readReply(frame, RequestFrame, hasMode, Link.Echo && !echoed);
     }
     answered_ = answered_ || ok;
     return ok;
