@@ -3,8 +3,11 @@
 // users and groups from the root's own files, and the root moved by QUORVIN_SYSROOT.
 #include "link/LinkCheck.h"
 
+#include "ecm-sim/EcmSim.h"
 #include "link/FakeRoot.h"
 #include "link/PortHelp.h"
+#include "link/RS232.h"
+#include "link/Rtime.h"
 #include "link/SystemUsers.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +109,42 @@ TEST(LinkCheckTest, TtyBehindFollowsLinksAndLeavesOtherPathsAlone) {
     EXPECT_EQ(TtyBehind(root.Dev("ttyUSB0")), root.Dev("ttyUSB0"));
     EXPECT_EQ(TtyBehind(root.Dev("ttyUSB7")), root.Dev("ttyUSB7"));
     EXPECT_EQ(TtyBehind(root.AddById("usb-gone", "ttyUSB9")), root.Dev("serial/by-id/usb-gone"));
+}
+
+// The request comes back as its echo: the link reaches a simulator behind the name.
+bool talks(TRS232& link) {
+    const uint8_t request[] = {0xF4, 0x57, 0x01, 0x00, 0xB4};
+    uint8_t echo[5] = {};
+    return link.Write(request, 5) == 5 && link.Read(echo, 5) == 5 &&
+           std::equal(echo, echo + 5, request);
+}
+
+// The link opens the stable name itself, so the name still reaches the adapter after it moved to
+// another socket and came back under another tty.
+TEST(LinkCheckTest, TheLinkKeepsTheStableNameAcrossAMove) {
+    FakeRoot root;
+    fs::create_directories(root.Dev("serial/by-id"));
+    const std::string byId = root.Dev("serial/by-id/" + ftdiName);
+    EcmSim first, moved; // the adapter, and the same one plugged in elsewhere
+    first.Start();
+    moved.Start();
+    ASSERT_NE(first.SlavePath(), moved.SlavePath());
+    TRtime timer;
+    TRS232 link(timer);
+    link.SetDevice(byId);
+    fs::create_symlink(first.SlavePath(), byId);
+    link.Open();
+    EXPECT_EQ(link.DevicePath(), byId);
+    EXPECT_TRUE(talks(link));
+    link.Close();
+
+    fs::remove(byId);
+    fs::create_symlink(moved.SlavePath(), byId);
+    link.Open();
+    EXPECT_EQ(link.DevicePath(), byId);
+    EXPECT_TRUE(talks(link));
+    EXPECT_EQ(first.Counters().bytesReceived, 5u);
+    EXPECT_EQ(moved.Counters().bytesReceived, 5u);
 }
 
 // ---- Latency ----
