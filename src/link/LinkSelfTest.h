@@ -32,6 +32,7 @@ TLinkSelfTest RunLinkSelfTest(TRS232& link, const TSelfTestSetup& setup,
                               const TPortHelpSystem& system = TPortHelpSystem());
 
 // What is wrong with the line a driver applied for the one asked: a rate more than 2.5 % off
-// (the module would not understand it) or other framing. Empty when it will do.
+// the bus's (8192 for the 8228 asked; the module would not understand it) or other framing.
+// Empty when it will do.
 std::vector<std::string> AppliedLineFaults(const TLineSettings& asked,
                                            const TLineSettings& applied);

@@ -3,6 +3,7 @@
 // programs, daemons and latency of a fake computer around the real device.
 #include "link/LinkSelfTest.h"
 
+#include "common/Format.h"
 #include "ecm-sim/EcmSim.h"
 #include "link/AppliedLine.h"
 #include "link/FakeRoot.h"
@@ -76,8 +77,8 @@ TEST(LinkSelfTest, AnEchoingInterfaceWithEchoOnIsUsable) {
     EXPECT_TRUE(result.Reasons.empty());
     EXPECT_EQ(rig.said,
               (Lines{"Checking the link on " + rig.sim.SlavePath() + ".",
-                     "Line: 8228 baud asked, 8228 applied by the driver; 8 data bits, parity N, 1 "
-                     "stop bit.",
+                     "Line: 8228 baud asked for the 8192 baud bus, 8228 applied by the driver (0.4 "
+                     "% off); 8 data bits, parity N, 1 stop bit.",
                      "No other program has it open.",
                      "Interface: the probe came back, as Max232 echo expects.",
                      "Driver latency: not shown by this driver.", "The link is usable."}));
@@ -152,6 +153,18 @@ TEST(LinkSelfTest, AFramingTheDriverWouldNotApplyMakesItUnusable) {
     EXPECT_EQ(rig.link.DataBits(), 7);
 }
 
+// A German desktop reads the deviation with its decimal comma.
+TEST(LinkSelfTest, TheDeviationTakesTheUsersDecimalSeparator) {
+    SelfTestRig rig(true);
+    rig.link.Echo = true;
+    const char separator = DecimalSeparator;
+    DecimalSeparator = ',';
+    rig.Run();
+    DecimalSeparator = separator;
+    EXPECT_TRUE(has(rig.said, "Line: 8228 baud asked for the 8192 baud bus, 8228 applied by the "
+                              "driver (0,4 % off); 8 data bits, parity N, 1 stop bit."));
+}
+
 TEST(LinkSelfTest, A160BaudInterfaceIsNotProbedAndSentNothing) {
     SelfTestRig rig(true);
     rig.link.SetBaud(1600);
@@ -159,7 +172,8 @@ TEST(LinkSelfTest, A160BaudInterfaceIsNotProbedAndSentNothing) {
     const TLinkSelfTest result = rig.Run();
     EXPECT_TRUE(result.Usable);
     EXPECT_EQ(rig.probes, 0);
-    EXPECT_TRUE(has(rig.said, "Line: 1600 baud asked, 1600 applied by the driver; 8 data bits, "
+    EXPECT_TRUE(has(rig.said, "Line: 1600 baud asked, 1600 applied by the driver (0.0 % off); 8 "
+                              "data bits, "
                               "parity N, 1 stop bit."));
     EXPECT_TRUE(has(rig.said, "Interface not probed: a 160 baud interface only listens."));
     EXPECT_EQ(rig.sim.Counters().bytesReceived, 0u);
@@ -254,24 +268,29 @@ struct LineCase {
     Lines faults;
 };
 
-TEST(AppliedLineTest, RatesWithinTwoAndAHalfPercentWillDo) {
-    const std::string noRate = "The driver runs the line at %d baud instead of 8228: use an "
-                               "adapter whose driver makes any rate (FTDI chips do).";
-    auto rate = [&](int baud) { return replaced(noRate, "%d", std::to_string(baud)); };
+TEST(AppliedLineTest, RatesWithinTwoAndAHalfPercentOfTheBusWillDo) {
+    auto off = [](int baud, const char* percent, int bus) {
+        return "The driver runs the line at " + std::to_string(baud) + " baud, " + percent +
+               " % off the bus's " + std::to_string(bus) +
+               ": use an adapter whose driver makes any rate (FTDI chips do).";
+    };
     const LineCase cases[] = {
         {{8228, 8, 'N', 1}, {8228, 8, 'N', 1}, {}},
-        {{8228, 8, 'N', 1}, {8230, 8, 'N', 1}, {}}, // FTDI's nearest divisor
-        {{8228, 8, 'N', 1}, {8024, 8, 'N', 1}, {}}, // 2.48 % slow
-        {{8228, 8, 'N', 1}, {8433, 8, 'N', 1}, {}}, // 2.49 % fast
-        {{8228, 8, 'N', 1}, {8000, 8, 'N', 1}, {rate(8000)}},
-        {{8228, 8, 'N', 1}, {9600, 8, 'N', 1}, {rate(9600)}}, // a driver of standard rates only
-        {{8228, 8, 'N', 1}, {38400, 8, 'N', 1}, {rate(38400)}},
+        {{8228, 8, 'N', 1}, {8230, 8, 'N', 1}, {}},                       // FTDI's nearest divisor
+        {{8228, 8, 'N', 1}, {8395, 8, 'N', 1}, {}},                       // 2.48 % fast of 8192
+        {{8228, 8, 'N', 1}, {8000, 8, 'N', 1}, {}},                       // 2.34 % slow of 8192
+        {{8228, 8, 'N', 1}, {7985, 8, 'N', 1}, {off(7985, "2.5", 8192)}}, // 2.53 %
+        {{8228, 8, 'N', 1}, {8433, 8, 'N', 1}, {off(8433, "2.9", 8192)}},
+        {{8228, 8, 'N', 1}, {9600, 8, 'N', 1}, {off(9600, "17.2", 8192)}}, // standard rates only
+        {{8228, 8, 'N', 1}, {19200, 8, 'N', 1}, {off(19200, "134.4", 8192)}},
+        {{2400, 8, 'N', 1}, {2460, 8, 'N', 1}, {}}, // a 160 baud bus sampled at 2400
+        {{2400, 8, 'N', 1}, {2470, 8, 'N', 1}, {off(2470, "2.9", 2400)}},
         {{8228, 7, 'E', 1},
          {8228, 8, 'N', 1},
          {"The driver applied 8N1 instead of the 7E1 asked."}},
         {{8228, 8, 'N', 2},
          {9600, 8, 'N', 1},
-         {rate(9600), "The driver applied 8N1 instead of the 8N2 asked."}},
+         {off(9600, "17.2", 8192), "The driver applied 8N1 instead of the 8N2 asked."}},
     };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(c.applied.Baud);

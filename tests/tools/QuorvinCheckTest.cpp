@@ -73,8 +73,8 @@ TEST(QuorvinCheck, EchoingInterfaceIsUsable) {
     const Result res = r.Run({"--check", "--device", sim.SlavePath()});
     EXPECT_EQ(res.status, 0) << res.out << res.err;
     EXPECT_TRUE(res.Says("Checking the link on " + sim.SlavePath() + ".")) << res.out;
-    EXPECT_TRUE(res.Says("Line: 8228 baud asked, 8228 applied by the driver; 8 data bits, parity "
-                         "N, 1 stop bit."))
+    EXPECT_TRUE(res.Says("Line: 8228 baud asked for the 8192 baud bus, 8228 applied by the "
+                         "driver (0.4 % off); 8 data bits, parity N, 1 stop bit."))
         << res.out;
     EXPECT_TRUE(res.Says("No other program has it open.")) << res.out;
     EXPECT_TRUE(res.Says("  Max232 interface detected OK")) << res.out;
@@ -143,8 +143,8 @@ TEST(QuorvinCheck, A160BaudVehicleIsCheckedWithoutSendingAnything) {
     const std::string vehicle = r.dir.Write("slow.xml", xml);
     const Result res = r.Run({"--check", "--device", sim.SlavePath(), "--vehicle", vehicle});
     EXPECT_EQ(res.status, 0) << res.out << res.err;
-    EXPECT_TRUE(res.Says("Line: 1600 baud asked, 1600 applied by the driver; 8 data bits, parity "
-                         "N, 1 stop bit."))
+    EXPECT_TRUE(res.Says("Line: 1600 baud asked, 1600 applied by the driver (0.0 % off); 8 data "
+                         "bits, parity N, 1 stop bit."))
         << res.out;
     EXPECT_TRUE(res.Says("Interface not probed: a 160 baud interface only listens.")) << res.out;
     EXPECT_EQ(sim.Counters().bytesReceived, 0u);
