@@ -82,8 +82,10 @@ std::string CsvText(TCartridge& engine, TDataLog& log, const std::vector<TExport
     // A macro's messages arrive in turn, so a row's values depend on every frame before it:
     // decode from the first frame on, and write the rows of the range.
     engine.ResetValues();
+    TPacket frame;
     for (int f = 0; f < to; ++f) {
-        engine.DecodeFrame(log.Frames(f), false);
+        log.ReadFrame(f, frame);
+        engine.DecodeFrame(frame, false);
         if (f >= from)
             text += CsvRow(engine, f, columns);
     }

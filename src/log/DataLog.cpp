@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,21 @@ public:
             }
             const size_t take = std::min(count - got, filled_ - next_);
             out.append(reinterpret_cast<const char*>(buffer_ + next_), take);
+            next_ += take;
+            got += take;
+        }
+        position_ += static_cast<long long>(got);
+        return got;
+    }
+    // Up to count bytes into out; returns how many there were.
+    size_t ReadInto(unsigned char* out, size_t count) {
+        size_t got = 0;
+        while (got < count) {
+            if (next_ == filled_ && !fill()) {
+                break;
+            }
+            const size_t take = std::min(count - got, filled_ - next_);
+            std::memcpy(out + got, buffer_ + next_, take);
             next_ += take;
             got += take;
         }
@@ -189,12 +205,16 @@ double clockDays(int h, int m, int s, int ms) {
 }
 
 // "hhmmsszzz" as a time of day in days; 0 when it cannot be read.
-double binaryTime(const std::string& digits) {
-    if (digits.size() != 9 || !allDigits(digits)) {
-        return 0;
+double binaryTime(const unsigned char* digits) {
+    int value[9];
+    for (int k = 0; k < 9; ++k) {
+        if (digits[k] < '0' || digits[k] > '9') {
+            return 0;
+        }
+        value[k] = digits[k] - '0';
     }
-    return clockDays(std::stoi(digits.substr(0, 2)), std::stoi(digits.substr(2, 2)),
-                     std::stoi(digits.substr(4, 2)), std::stoi(digits.substr(6, 3)));
+    return clockDays(value[0] * 10 + value[1], value[2] * 10 + value[3], value[4] * 10 + value[5],
+                     value[6] * 100 + value[7] * 10 + value[8]);
 }
 
 // "h:m[:s[.z]]" as a time of day in days; 0 when it cannot be read.
@@ -251,69 +271,66 @@ std::string readLine(LogReader& reader) {
     return line;
 }
 
-void appendBinaryRecord(const TPacket& frame, std::string& out) {
-    out += timeDigits(frame.Time);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out += static_cast<char>((frame.Notes >> shift) & 0xFF);
-    }
-    out += static_cast<char>(frame.MessageNo & 0xFF);
-    out += static_cast<char>(frame.Header());
-    out += static_cast<char>(frame.LengthByte());
-    for (int i = 0; i < frame.DataLen(); ++i) {
-        out += static_cast<char>(frame.getData(i));
-    }
-    out += static_cast<char>(frame.Checksum());
-}
-
-void appendDataStream(const TPacket& frame, std::string& out) {
-    for (int i = 1; i < frame.DataLen(); ++i) {
-        out += static_cast<char>(frame.getData(i));
-    }
-}
-
 // The frames of a load in progress, kept apart until the whole file has been read.
 struct LoadedFrames {
-    std::array<std::unique_ptr<TPacket>, TDataLog::Capacity> slots;
-    int count = 0;
+    TFrameStore frames;
     bool truncated = false;
-    bool Full() const { return count >= TDataLog::Capacity; }
-    void Append(std::unique_ptr<TPacket> frame) { slots[count++] = std::move(frame); }
+    bool damaged = false;
+    int badChecksums = 0;
+    void Append(const TPacket& frame) {
+        badChecksums += !frame.ChecksumOK();
+        frames.Append(frame);
+    }
 };
 
-void loadBinary(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress,
-                const std::function<void()>& invalid) {
-    while (!loaded.Full() && !reader.AtEnd()) {
-        progress();
-        std::string record;
-        if (reader.Read(BinaryHeadSize, record) < static_cast<size_t>(BinaryHeadSize)) {
-            loaded.truncated = true;
-            return;
-        }
-        const int lengthByte = static_cast<unsigned char>(record[15]);
-        if (lengthByte < 0x55) {
-            invalid();
-        }
-        auto frame = std::make_unique<TPacket>();
-        frame->SetTime(binaryTime(record.substr(0, 9)));
-        uint32_t notes = 0;
-        for (int k = 0; k < 4; ++k) {
-            notes |= static_cast<uint32_t>(static_cast<unsigned char>(record[9 + k])) << (8 * k);
-        }
-        frame->Notes = notes;
-        frame->MessageNo = static_cast<unsigned char>(record[13]);
-        const size_t rest = static_cast<size_t>(lengthByte - 0x55 + 1); // data and checksum
-        if (reader.Read(rest, record) < rest) {
-            loaded.truncated = true;
-            return;
-        }
-        frame->FromRawBytes(record.substr(14));
-        loaded.Append(std::move(frame));
+// A frame from its byte list items, as TPacket::FromFrameText reads its text.
+void frameFromItems(const std::vector<std::string>& items, TPacket& frame) {
+    const int count = static_cast<int>(items.size());
+    if (count >= 1) {
+        frame.SetHeader(ByteListValue(items[0]));
+    }
+    frame.SetDataLen(count - 3);
+    for (int i = 0; i < frame.DataLen(); ++i) {
+        frame.Bytes[i + 2] = static_cast<uint8_t>(ByteListValue(items[static_cast<size_t>(i) + 2]));
+    }
+    if (count >= 3) {
+        frame.SetChecksum(ByteListValue(items.back()));
     }
 }
 
-void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress,
-              const std::function<void()>& invalid) {
-    while (!loaded.Full() && !reader.AtEnd()) {
+void loadBinary(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress) {
+    unsigned char record[BinaryHeadSize + 256];
+    TPacket frame;
+    while (!reader.AtEnd()) {
+        progress();
+        if (reader.ReadInto(record, BinaryHeadSize) < static_cast<size_t>(BinaryHeadSize)) {
+            loaded.truncated = true;
+            return;
+        }
+        const int lengthByte = record[15];
+        if (lengthByte < 0x55) {
+            loaded.damaged = true;
+            return;
+        }
+        const size_t rest = static_cast<size_t>(lengthByte - 0x55 + 1); // data and checksum
+        if (reader.ReadInto(record + BinaryHeadSize, rest) < rest) {
+            loaded.truncated = true;
+            return;
+        }
+        frame.Clear();
+        frame.SetTime(binaryTime(record));
+        frame.Notes = static_cast<uint32_t>(record[9]) | static_cast<uint32_t>(record[10]) << 8 |
+                      static_cast<uint32_t>(record[11]) << 16 |
+                      static_cast<uint32_t>(record[12]) << 24;
+        frame.MessageNo = record[13];
+        std::memcpy(frame.Bytes, record + 14, rest + 2);
+        loaded.Append(frame);
+    }
+}
+
+void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress) {
+    TPacket frame;
+    while (!reader.AtEnd()) {
         progress();
         std::string line = readLine(reader);
         if (line.size() < 5) {
@@ -324,12 +341,12 @@ void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void(
             notes = numberOr0(line.substr(5, 10));
             line = readLine(reader);
         }
-        auto frame = std::make_unique<TPacket>();
-        frame->SetTime(textTime(line.substr(0, 12)));
-        frame->Notes = static_cast<uint32_t>(notes);
+        frame.Clear();
+        frame.SetTime(textTime(line.substr(0, 12)));
+        frame.Notes = static_cast<uint32_t>(notes);
         size_t start = 14;
         if (line.size() > 13 && line[13] == 'T') {
-            frame->MessageNo = numberOr0(line.substr(14, 2));
+            frame.MessageNo = numberOr0(line.substr(14, 2));
             start = 17;
         } else if (line.size() > 13 && static_cast<unsigned char>(line[13]) > ' ' &&
                    line[13] != ',') {
@@ -338,12 +355,13 @@ void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void(
         if (line.size() <= start) {
             continue; // no frame text: not a frame
         }
-        const std::string text = line.substr(start);
-        if (ByteListItems(text).size() > static_cast<size_t>(MaxFrameItems)) {
-            invalid();
+        const std::vector<std::string> items = ByteListItems(line.substr(start));
+        if (items.size() > static_cast<size_t>(MaxFrameItems)) {
+            loaded.damaged = true;
+            return;
         }
-        frame->FromFrameText(text);
-        loaded.Append(std::move(frame));
+        frameFromItems(items, frame);
+        loaded.Append(frame);
     }
 }
 
@@ -355,16 +373,38 @@ std::string systemTextOf(const std::string& message, const std::string& path) {
 
 } // namespace
 
+void AppendLogRecord(const TPacket& frame, std::string& out) {
+    out += timeDigits(frame.Time);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out += static_cast<char>((frame.Notes >> shift) & 0xFF);
+    }
+    out += static_cast<char>(frame.MessageNo & 0xFF);
+    out += static_cast<char>(frame.Header());
+    out += static_cast<char>(frame.LengthByte());
+    out.append(reinterpret_cast<const char*>(frame.Bytes + 2),
+               static_cast<size_t>(frame.DataLen()));
+    out += static_cast<char>(frame.Checksum());
+}
+
+void AppendDataStream(const TPacket& frame, std::string& out) {
+    if (frame.DataLen() > 1) {
+        out.append(reinterpret_cast<const char*>(frame.Bytes + 3),
+                   static_cast<size_t>(frame.DataLen() - 1));
+    }
+}
+
+bool IsDataStreamName(const std::string& name) {
+    return upperCase(extensionOf(name)) == ".BIN";
+}
+
 TDataLog::TDataLog() {
     New();
 }
 
 void TDataLog::Clear() {
-    // The live slot goes too, so no frame of an earlier run lingers behind a new capture.
-    for (auto& slot : frames_) {
-        slot.reset();
-    }
-    count_ = 0;
+    // The live frame goes too, so no frame of an earlier run lingers behind a new capture.
+    frames_.Clear();
+    live_.Clear();
     empty_ = true;
 }
 
@@ -373,33 +413,66 @@ void TDataLog::New() {
     Clear();
 }
 
-TPacket& TDataLog::Frames(int i) {
-    return const_cast<TPacket&>(static_cast<const TDataLog&>(*this).Frames(i));
+void TDataLog::SetLimit(int frames) {
+    limit_ = std::max(frames, 1);
 }
 
-const TPacket& TDataLog::Frames(int i) const {
-    if (i < 0 || i >= Capacity) {
+void TDataLog::checkIndex(int i, int last, const char* operation) const {
+    if (i < 0 || i > last) {
         throw EQuorvinError(
-            Format("Index: %d out of range %d-%d in TDataLog.%s", i, 0, Capacity - 1, "setPacket"));
+            Format("Index: %d out of range %d-%d in TDataLog.%s", i, 0, last, operation));
     }
-    if (frames_[i]) {
-        return *frames_[i];
+}
+
+TPacket TDataLog::Frames(int i) const {
+    TPacket frame;
+    ReadFrame(i, frame);
+    return frame;
+}
+
+void TDataLog::ReadFrame(int i, TPacket& out) const {
+    checkIndex(i, Count(), "setPacket");
+    if (i < Count()) {
+        frames_.Read(i, out);
+    } else {
+        out = live_;
     }
-    EmptyFrame.Clear();
-    return EmptyFrame;
+}
+
+uint32_t TDataLog::Notes(int i) const {
+    checkIndex(i, Count() - 1, "Notes");
+    return frames_.Notes(i);
+}
+
+void TDataLog::SetNotes(int i, uint32_t notes) {
+    checkIndex(i, Count() - 1, "SetNotes");
+    frames_.SetNotes(i, notes);
+}
+
+double TDataLog::FrameTime(int i) const {
+    checkIndex(i, Count() - 1, "FrameTime");
+    return frames_.Time(i);
 }
 
 void TDataLog::Add(std::unique_ptr<TPacket> frame, bool append) {
-    if (count_ < 0 || count_ >= Capacity) {
+    if (Full()) {
         throw EQuorvinError("Frame capture buffer is full");
     }
-    if (!frame) {
-        return;
+    if (frame) {
+        Add(*frame, append);
     }
-    frames_[count_] = std::move(frame);
+}
+
+void TDataLog::Add(const TPacket& frame, bool append) {
+    if (Full()) {
+        throw EQuorvinError("Frame capture buffer is full");
+    }
     if (append) {
+        frames_.Append(frame);
+        live_.Clear(); // a logged frame takes the live frame's place
         empty_ = false;
-        ++count_;
+    } else {
+        live_ = frame;
     }
 }
 
@@ -436,18 +509,26 @@ void TDataLog::LoadFromFile(const std::string& requested) {
             }
         };
         if (text) {
-            loadText(reader, loaded, progress, invalid);
+            loadText(reader, loaded, progress);
         } else {
-            loadBinary(reader, loaded, progress, invalid);
+            loadBinary(reader, loaded, progress);
         }
     } catch (const ReadError& error) {
         throw EQuorvinError(
             Format("Can't load file %s. %s", name.c_str(), SystemErrorText(error.code).c_str()));
     }
-    frames_ = std::move(loaded.slots);
-    count_ = loaded.count;
-    empty_ = loaded.count == 0;
+    const int count = loaded.frames.Count();
+    if (count == 0 && loaded.damaged) {
+        invalid();
+    }
+    frames_ = std::move(loaded.frames);
+    live_.Clear();
+    empty_ = count == 0;
     lastLoadTruncated_ = loaded.truncated;
+    badChecksums_ = loaded.badChecksums;
+    loadWarning_ = loaded.damaged ? Format("File %s is damaged after frame %d; %d frames loaded.",
+                                           name.c_str(), count, count)
+                                  : std::string();
     fileName_ = name;
 }
 
@@ -456,14 +537,16 @@ void TDataLog::SaveToFile(const std::string& requested) {
         return;
     }
     const std::string name = requested.empty() ? fileName_ : requested;
-    const bool dataStream = upperCase(extensionOf(name)) == ".BIN";
+    const bool dataStream = IsDataStreamName(name);
     std::string contents;
-    contents.reserve(static_cast<size_t>(count_) * 190);
-    for (int i = 0; i < count_; ++i) {
+    contents.reserve(static_cast<size_t>(Count()) * (dataStream ? 64 : 84));
+    TPacket frame;
+    for (int i = 0; i < Count(); ++i) {
+        frames_.Read(i, frame);
         if (dataStream) {
-            appendDataStream(*frames_[i], contents);
+            AppendDataStream(frame, contents);
         } else {
-            appendBinaryRecord(*frames_[i], contents);
+            AppendLogRecord(frame, contents);
         }
     }
     try {

@@ -32,6 +32,8 @@ class TCartridge;
 class TPacket;
 class TDataLog;
 class TDetect;
+class TFrameJournal;
+class TLogJournal;
 class TRS232;
 class TRtime;
 class TRunWorker;
@@ -252,6 +254,12 @@ private:
                        const QString& start);
     std::string autoSaveName() const;
 
+    // MainRecover.cpp: the journal on disk of the capture's logged frames
+    TFrameJournal* newJournal(); // for a run that starts a new capture
+    void dropJournal();          // the capture was saved or discarded
+    void offerRecovery();        // at start-up: a journal left behind by a crash
+    std::unique_ptr<TLogJournal> Journal;
+
     // MainView.cpp
     bool printDialog(QPrinter& printer);
     void printPage(QPrinter& printer, int page);
@@ -265,6 +273,7 @@ private:
     QTimer* drainTimer = nullptr;
     QElapsedTimer lastDrain;
     bool draining = false;
+    bool logBeforePlayBack = true; // Log data as the user left it; play back turns it off
     bool workerPaused = false; // the worker has said it waits (it then leaves the engine alone)
     TActivity activity = TActivity::None;
     bool detecting = false;

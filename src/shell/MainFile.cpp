@@ -87,6 +87,7 @@ void TfMain::actFileOpenExecute() {
 void TfMain::saveLog(const std::string& fileName) {
     TWaitCursor wait;
     Log->SaveToFile(fileName);
+    dropJournal(); // the saved file holds every frame now
     SetRunState(RunState & ~rsLogModified);
     setWindowTitle(GetCaption());
 }
@@ -157,6 +158,7 @@ std::string TfMain::autoSaveName() const {
 
 bool TfMain::ResolveUnsavedLog() {
     if (!InRunState(rsLogModified) || Options.SaveData == 2) {
+        dropJournal(); // saved already, or discarded by the setting
         return true;
     }
     try {
@@ -172,6 +174,7 @@ bool TfMain::ResolveUnsavedLog() {
                 actFileSaveExecute();
                 break;
             case QMessageBox::No:
+                dropJournal();
                 return true;
             default:
                 return false;

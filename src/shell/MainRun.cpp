@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -178,6 +179,7 @@ void TfMain::actAldlStartExecute() {
     if (InRunState(rsLogModified)) {
         return;
     }
+    Log->SetLimit(Options.CaptureLimit);
     focusConsole();
     startActivity(TActivity::Macro, rsAldlRunning);
     ChartMonitor->SetRunning(true);
@@ -192,26 +194,29 @@ void TfMain::actAldlStartExecute() {
     settings.PreciseTiming = Options.PreciseTiming;
     settings.Logging = actAldlLog->isChecked();
     settings.Detail = actViewIO->isChecked();
+    settings.Journal = newJournal();
+    statusBar()->clearMessage();
     Worker->StartRun(*Engine, settings);
 }
 
 void TfMain::captureFrame(std::unique_ptr<TPacket> frame, bool logged) {
     try {
         if (logged) {
-            Log->Add(std::move(frame), true);
-            TPacket& captured = Log->Frames(Log->Count() - 1);
-            Engine->DecodeFrame(captured, true);
-            ChartMonitor->PlotFrame(captured);
+            Log->Add(*frame, true);
+            Engine->DecodeFrame(*frame, true);
+            ChartMonitor->PlotFrame(*frame); // a note typed meanwhile goes into the frame
+            Log->SetNotes(Log->Count() - 1, frame->Notes);
             SetRunState(RunState | rsLogModified | rsLogHasData);
         } else {
-            Log->Add(std::move(frame), false);
-            Engine->DecodeFrame(Log->Frames(Log->Count()), true);
+            Log->Add(*frame, false);
+            Engine->DecodeFrame(*frame, true);
             MonitorDetailChanged(Log->Count());
         }
     } catch (const std::exception& e) {
         // Said once: the frames still queued behind the one refused find the buffer full too.
         if (InRunState(rsAldlRunning)) {
             Console->Add(e.what(), clInfo);
+            statusBar()->showMessage(QString::fromStdString(e.what())); // until the next Start
             actAldlStopExecute();
         }
     }
@@ -221,10 +226,12 @@ void TfMain::playFrame(int index) {
     if (!InRunState(rsPlayBack) || index >= Log->Count()) {
         return; // stopped meanwhile: frames still queued are not shown
     }
-    TPacket& frame = Log->Frames(index);
+    TPacket frame = Log->Frames(index);
     Engine->DecodeFrame(frame, true);
     PlayIndex = index + 1;
-    if (!ChartMonitor->PlotFrame(frame)) {
+    const bool plotted = ChartMonitor->PlotFrame(frame);
+    Log->SetNotes(index, frame.Notes);
+    if (!plotted) {
         actAldlStopExecute();
     }
 }
@@ -290,6 +297,8 @@ void TfMain::activityEnded(TRunEnd why) {
         Console->Add("Stop scanning for chatter", clInfo);
         break;
     case TActivity::PlayBack:
+        actAldlLog->setChecked(logBeforePlayBack); // the next run logs as the user chose
+        Worker->SetLogging(logBeforePlayBack);
         Console->Add("Stop play back", clInfo);
         break;
     case TActivity::Macro:
@@ -366,6 +375,7 @@ void TfMain::actAldlPlayExecute() {
     ChartMonitor->ClearCharts();
     Engine->ResetValues();
     startActivity(TActivity::PlayBack, rsPlayBack);
+    logBeforePlayBack = actAldlLog->isChecked();
     actAldlLog->setChecked(false);
     Worker->SetLogging(false);
     PlayIndex = 0;
@@ -374,7 +384,7 @@ void TfMain::actAldlPlayExecute() {
     ChartMonitor->SetRunning(true);
     std::vector<double> times(static_cast<size_t>(Log->Count()));
     for (int i = 0; i < Log->Count(); ++i) {
-        times[static_cast<size_t>(i)] = Log->Frames(i).Time;
+        times[static_cast<size_t>(i)] = Log->FrameTime(i);
     }
     Worker->StartPlayBack(std::move(times), 0, PlayBackSpeed());
 }
@@ -442,9 +452,11 @@ void TfMain::MonitorRePlot() {
         const int count = Log->Count();
         for (int i = 0; i < count; ++i) {
             Progress(i * 100 / count);
-            TPacket& frame = Log->Frames(i);
+            TPacket frame = Log->Frames(i);
             Engine->DecodeFrame(frame, true);
-            if (!ChartMonitor->PlotFrame(frame)) {
+            const bool plotted = ChartMonitor->PlotFrame(frame);
+            Log->SetNotes(i, frame.Notes);
+            if (!plotted) {
                 break;
             }
         }
@@ -471,12 +483,13 @@ void TfMain::MonitorDetailChanged(int frame) {
     StatusPanels[1]->setText(QString::fromStdString("Frame: " + frameText));
     StatusPanels[2]->setText(QString::fromStdString("Time: " + timeText));
     StatusPanels[3]->setText(QString::fromStdString("Note: " + ChartMonitor->NoteText()));
-    if (frame < 0 || frame >= TDataLog::Capacity || Log->Frames(frame).IsEmpty()) {
+    if (frame < 0 || frame > Log->Count() || Log->Frames(frame).IsEmpty()) {
         return;
     }
     const bool running = ChartMonitor->Running();
     if (!running) {
-        Engine->DecodeFrame(Log->Frames(frame), false);
+        TPacket shown = Log->Frames(frame);
+        Engine->DecodeFrame(shown, false);
     }
     switch (PageControl->currentIndex()) {
     case 1:

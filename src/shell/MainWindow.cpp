@@ -13,6 +13,7 @@
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
+#include "log/LogJournal.h"
 #include "shell/About.h"
 #include "shell/MenuHelpers.h"
 #include "shell/WindowState.h"
@@ -508,6 +509,7 @@ void TfMain::FormActivate() {
     actViewChartLoadDefaultExecute();
     actViewDashLoadDefaultsExecute();
     SetPopupRows();
+    offerRecovery();
     Console->Add("Ready.", clInfo);
     Console->Flush();
     FirstActivate = false;

@@ -51,6 +51,25 @@ int intOr(const std::string& s, int def) {
     return TryReadInt(s, v) ? v : def;
 }
 
+constexpr const char* DefaultCaptureLimit = "2000000";
+
+// Logged frames a capture takes: a whole number of at least 1, typed with or without thousands
+// separators ("2,000,000", "2.000.000", "2 000 000"); anything else keeps the default.
+int captureLimitOf(const std::string& typed) {
+    std::string digits;
+    for (char c : typed) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        } else if (c != ',' && c != '.' && c != ' ' && c != '\'') {
+            return TMainOptions().CaptureLimit;
+        }
+    }
+    if (digits.empty() || digits.size() > 9) {
+        return digits.empty() ? TMainOptions().CaptureLimit : 999999999;
+    }
+    return std::max(1, std::stoi(digits));
+}
+
 bool isOne(const TIniFile& ini, const char* section, const char* key, const char* def) {
     return ini.ReadString(section, key, def) == "1";
 }
@@ -137,6 +156,8 @@ void TfProperties::LoadSettings() {
 
     edCaptureRate->setText(QString::fromStdString(ini.ReadString(Props, "FrameCaptureRate", "10")));
     edPlayBackSpeed->setText(QString::fromStdString(ini.ReadString(Props, "PlayBackSpeed", "1")));
+    edCaptureLimit->setText(
+        QString::fromStdString(ini.ReadString(Props, "CaptureLimit", DefaultCaptureLimit)));
     cbPreciseTiming->setChecked(isOne(ini, Props, "PreciseTiming", "1"));
     edDataDir->setText(QString::fromStdString(ini.ReadString(Props, "DataDir", DefaultDataDir())));
     edVehicleDir->setText(
@@ -178,6 +199,7 @@ void TfProperties::SaveSettings() {
 
     ini.WriteString(Props, "FrameCaptureRate", text(edCaptureRate));
     ini.WriteString(Props, "PlayBackSpeed", text(edPlayBackSpeed));
+    ini.WriteString(Props, "CaptureLimit", Format("%d", captureLimitOf(text(edCaptureLimit))));
     ini.WriteBool(Props, "PreciseTiming", cbPreciseTiming->isChecked());
     ini.WriteString(Props, "DataDir", text(edDataDir));
     ini.WriteString(Props, "VehicleDir", text(edVehicleDir));
@@ -237,6 +259,7 @@ void TfProperties::ApplySettings(TRS232& link, const std::string& vehicleAldl,
     // A speed of 0 would never let the next frame fall due; keep it to a sane range.
     options.PlayBackSpeed = Clamp(ReadNumber(text(edPlayBackSpeed), 1.0), 0.01, 100.0);
     options.PreciseTiming = cbPreciseTiming->isChecked();
+    options.CaptureLimit = captureLimitOf(text(edCaptureLimit));
     SetDataDir(text(edDataDir));
     SetVehicleDir(text(edVehicleDir));
     SetHelpDir(text(edHelpDir));

@@ -25,6 +25,7 @@ struct TMainOptions {
     int PopupRows = 0; // rows per popup-menu column, 0 = automatic
     double PlayBackSpeed = 1;
     bool PreciseTiming = true;
+    int CaptureLimit = 2000000; // logged frames a capture takes before a run stops (about 46 h)
 };
 
 // "Properties...": the communication, folder, speed, timing and popup-menu settings of the ini
@@ -67,6 +68,7 @@ public:
     QLineEdit *edInBuffer = nullptr, *edOutBuffer = nullptr;
     QLineEdit* edPlayBackSpeed = nullptr;
     QLineEdit* edCaptureRate = nullptr;
+    QLineEdit* edCaptureLimit = nullptr;
     QSlider* tbCaptureRate = nullptr;
     QCheckBox* cbPreciseTiming = nullptr;
     QLineEdit* edPopupRows = nullptr;

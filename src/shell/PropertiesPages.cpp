@@ -222,6 +222,14 @@ void TfProperties::buildControls() {
     auto* playBackColumn = new QVBoxLayout(gbPlayBack);
     playBackColumn->addLayout(numberRow(edPlayBackSpeed, "times normal speed"));
 
+    auto* gbCaptureLimit = new QGroupBox("Capture limit (frames):");
+    edCaptureLimit = edit("A run that has logged this many frames stops", 90);
+    auto* limitColumn = new QVBoxLayout(gbCaptureLimit);
+    limitColumn->addLayout(numberRow(edCaptureLimit, "frames"));
+    limitColumn->addWidget(
+        note("A run stops with \"Frame capture buffer is full\" when its log holds this many "
+             "frames. 2,000,000 frames are about 46 hours at 12 frames per second."));
+
     gbCaptureRate = new QGroupBox("Frame capture rate:");
     tbCaptureRate = slider(1, 32, 5);
     tbCaptureRate->setToolTip("Frames per second requested from the vehicle");
@@ -282,7 +290,7 @@ void TfProperties::buildControls() {
     pageControl = new QTabWidget;
     pageControl->addTab(page({gbVehicle, gbData, gbHelp}), "General");
     pageControl->addTab(commsPage, "Comms");
-    pageControl->addTab(page({gbPlayBack, gbCaptureRate}), "Speed");
+    pageControl->addTab(page({gbPlayBack, gbCaptureRate, gbCaptureLimit}), "Speed");
     pageControl->addTab(page({gbTiming}), "Timing");
     pageControl->addTab(page({gbPopup}), "Misc");
 

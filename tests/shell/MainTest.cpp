@@ -23,6 +23,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -387,7 +388,7 @@ TEST_F(MainTest, ThreeStepsWithoutAFrameStopTheRun) {
     EXPECT_TRUE(hasText("Stop macro: " + title()));
 }
 
-TEST_F(MainTest, TheThreeHundredAndFirstFrameStopsTheRun) {
+TEST_F(MainTest, ReachingTheCaptureLimitStopsTheRunAndSaysSoInTheStatusBar) {
     EcmSim sim(chatteringModule());
     sim.Start();
     writeIni(simulatorIni(sim.SlavePath(), SampleVehicle) + "Test=1\r\n");
@@ -395,13 +396,15 @@ TEST_F(MainTest, TheThreeHundredAndFirstFrameStopsTheRun) {
     ASSERT_TRUE(w.Link->IsOpen());
     selectMacro("Engine data, repeating");
     w.Link->FrameCaptureRate = 0; // test mode without pacing: frames as fast as they come
+    w.Options.CaptureLimit = 300;
     w.actAldlStart->trigger();
     ASSERT_TRUE(waitIdle(60000));
-    EXPECT_EQ(w.Log->Count(), TDataLog::Capacity);
+    EXPECT_EQ(w.Log->Count(), 300);
     QStringList lines = texts();
     ASSERT_GE(lines.size(), 3);
     // Said once, though frames read before the stop reached the worker find the buffer full too.
     EXPECT_EQ(countText("Frame capture buffer is full"), 1);
+    EXPECT_EQ(w.statusBar()->currentMessage(), "Frame capture buffer is full");
     EXPECT_EQ(lines[lines.size() - 2], "Stop macro: " + title());
     EXPECT_EQ(lines.last(), "");
     EXPECT_EQ(w.RunState & rsBusy, 0u);
@@ -440,7 +443,7 @@ TEST_F(MainTest, PlayBackKeepsTheRecordedPaceDividedByTheSpeed) {
         EXPECT_LT(elapsed, c.expected + 0.4) << c.speed;
         EXPECT_EQ(w.RunState & rsBusy, 0u);
         EXPECT_EQ(w.PlayIndex, static_cast<int>(c.times.size()));
-        EXPECT_FALSE(w.actAldlLog->isChecked());
+        EXPECT_TRUE(w.actAldlLog->isChecked()); // back as it was before the play back
         EXPECT_EQ(texts().last(), "");
         EXPECT_EQ(texts()[texts().size() - 2], "Stop play back");
     }

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <ostream>
@@ -34,13 +37,15 @@ class Runner {
 public:
     TempDir dir;
 
-    pid_t Start(const std::vector<std::string>& args) {
+    // stdoutFd: where standard output goes instead of stdout.txt.
+    pid_t Start(const std::vector<std::string>& args, int stdoutFd = -1) {
         const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
         const std::string ini = dir.File("QuorvinV4.ini");
         const pid_t pid = fork();
         if (pid == 0) {
             setenv("QUORVIN_INI", ini.c_str(), 1);
-            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int o =
+                stdoutFd >= 0 ? stdoutFd : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(o, STDOUT_FILENO);
             dup2(e, STDERR_FILENO);
@@ -73,6 +78,8 @@ int Count(const std::string& text, const std::string& what) {
         ++n;
     return n;
 }
+
+int NumberAfter(const std::string& text, const std::string& what);
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines = Split(text, "\r\n");
@@ -137,14 +144,33 @@ TEST(QuorvinRun, ReplayWritesTheSameCsvAsTheRun) {
     }
 }
 
-TEST(QuorvinRun, LongRunsGoToConsecutiveLogFiles) {
+TEST(QuorvinRun, LongRunsGoToOneLogFile) {
     Runner r;
     const std::string csv = r.dir.File("long.csv");
     const Result res =
         r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--test-mode", "--rate",
-               "0", "--frames", "650", "--log", r.dir.File("long"), "--csv", csv});
+               "0", "--frames", "2500", "--log", r.dir.File("long"), "--csv", csv});
+    ASSERT_EQ(res.status, 0) << res.out << res.err;
+    EXPECT_NE(res.out.find("Log: " + r.dir.File("long.alg")), std::string::npos) << res.out;
+    TDataLog frames;
+    frames.LoadFromFile(r.dir.File("long.alg"));
+    EXPECT_EQ(frames.Count(), 2500);
+    EXPECT_FALSE(frames.LastLoadTruncated());
+    EXPECT_FALSE(std::filesystem::exists(r.dir.File("long-1.alg")));
+    const std::vector<std::string> lines = Lines(TempDir::Read(csv));
+    ASSERT_EQ(lines.size(), 2501u);
+    EXPECT_EQ(lines[2500].substr(0, 5), "2499,");
+}
+
+TEST(QuorvinRun, SplitWritesConsecutiveLogFiles) {
+    Runner r;
+    const std::string csv = r.dir.File("long.csv");
+    const Result res = r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--sim",
+                              "--test-mode", "--rate", "0", "--frames", "650", "--split", "300",
+                              "--log", r.dir.File("long"), "--csv", csv});
     ASSERT_EQ(res.status, 0) << res.out << res.err;
     EXPECT_FALSE(std::filesystem::exists(r.dir.File("long.alg")));
+    EXPECT_NE(res.out.find("Log saved to " + r.dir.File("long-2.alg")), std::string::npos);
     const std::vector<std::pair<std::string, int>> files{
         {"long-1.alg", 300}, {"long-2.alg", 300}, {"long-3.alg", 50}};
     for (const auto& [name, count] : files) {
@@ -165,19 +191,106 @@ TEST(QuorvinRun, MacroThatEndsIsACleanRun) {
     EXPECT_NE(res.out.find("Frames: 5 in "), std::string::npos) << res.out;
 }
 
-TEST(QuorvinRun, InterruptStopsCleanlyAndKeepsTheFrames) {
+// Waits until the file has at least bytes bytes; false after ten seconds.
+bool WaitForBytes(const std::string& path, std::uintmax_t bytes) {
+    for (int i = 0; i < 1000; ++i) {
+        std::error_code error;
+        if (std::filesystem::file_size(path, error) >= bytes && !error)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(QuorvinRun, StopSignalsEndTheRunWithCompleteFiles) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        Runner r;
+        const std::string log = r.dir.File("cut.alg"), csv = r.dir.File("cut.csv");
+        const pid_t pid = r.Start(
+            {"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--log", log, "--csv", csv});
+        ASSERT_TRUE(WaitForBytes(log, 1));
+        kill(pid, signal);
+        const Result res = r.Wait(pid);
+        EXPECT_EQ(res.status, 0) << res.out << res.err;
+        TDataLog frames;
+        frames.LoadFromFile(log);
+        EXPECT_GT(frames.Count(), 0);
+        EXPECT_FALSE(frames.LastLoadTruncated());
+        EXPECT_EQ(NumberAfter(res.out, "Frames: "), frames.Count()) << res.out;
+        EXPECT_EQ(static_cast<int>(Lines(TempDir::Read(csv)).size()), frames.Count() + 1);
+        EXPECT_NE(res.out.find("Stop macro: "), std::string::npos);
+    }
+}
+
+// The time of day of now in seconds, and of a frame.
+double SecondsOfDay(double dateTime) {
+    return (dateTime - std::floor(dateTime)) * 86400.0;
+}
+
+// kill -9 at any moment: the log and the CSV on disk hold every frame but the last second's.
+TEST(QuorvinRun, KilledRunLosesAtMostTheLastSecond) {
+    for (const int wait : {2300, 3700}) {
+        Runner r;
+        const std::string log = r.dir.File("killed.alg"), csv = r.dir.File("killed.csv");
+        const pid_t pid = r.Start(
+            {"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--log", log, "--csv", csv});
+        ASSERT_TRUE(WaitForBytes(log, 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        const double killedAt = SecondsOfDay(LocalNow());
+        kill(pid, SIGKILL);
+        EXPECT_EQ(r.Wait(pid).status, 128 + SIGKILL);
+
+        TDataLog frames;
+        frames.LoadFromFile(log); // whatever reached the disk is a valid log
+        ASSERT_GT(frames.Count(), 0);
+        const double lastFrame = SecondsOfDay(frames.Frames(frames.Count() - 1).Time);
+        const int rows = static_cast<int>(Lines(TempDir::Read(csv)).size()) - 1;
+        std::printf("killed after %d ms: %d frames in the log, %d CSV rows, last frame %.3f s "
+                    "before the kill\n",
+                    wait, frames.Count(), rows, killedAt - lastFrame);
+        EXPECT_LE(killedAt - lastFrame, 1.0);
+        ASSERT_GT(rows, 0);
+        if (rows < frames.Count()) { // the CSV's last row is as recent
+            EXPECT_LE(killedAt - SecondsOfDay(frames.Frames(rows - 1).Time), 1.0);
+        }
+    }
+}
+
+// Output piped into a program that ends early (head): the run goes on and its files are whole.
+TEST(QuorvinRun, AClosedStandardOutputLosesNothing) {
     Runner r;
-    const std::string log = r.dir.File("cut.alg");
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    close(pipeEnds[0]); // nobody reads
+    const std::string log = r.dir.File("piped.alg"), csv = r.dir.File("piped.csv");
     const pid_t pid =
-        r.Start({"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--log", log});
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    kill(pid, SIGINT);
+        r.Start({"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--test-mode", "--rate",
+                 "0", "--frames", "40", "--log", log, "--csv", csv, "--detail"},
+                pipeEnds[1]);
+    close(pipeEnds[1]);
     const Result res = r.Wait(pid);
-    EXPECT_EQ(res.status, 0) << res.out << res.err;
+    EXPECT_EQ(res.status, 0) << res.err;
     TDataLog frames;
     frames.LoadFromFile(log);
-    EXPECT_GT(frames.Count(), 0);
-    EXPECT_NE(res.out.find("Stop macro: "), std::string::npos);
+    EXPECT_EQ(frames.Count(), 40);
+    EXPECT_EQ(Lines(TempDir::Read(csv)).size(), 41u);
+}
+
+TEST(QuorvinRun, ReplayCountsFramesWithABadChecksum) {
+    Runner r;
+    TDataLog log;
+    for (int i = 0; i < 197; ++i) {
+        TPacket frame;
+        frame.FromFrameText(i % 15 == 3 ? "$F4,$57,$01,$00,$00" : "$F4,$57,$01,$00,$B4");
+        log.Add(frame, true);
+    }
+    const std::string file = r.dir.File("sums.alg");
+    log.SaveToFile(file);
+    const Result res = r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--replay", file});
+    EXPECT_EQ(res.status, 0) << res.out << res.err;
+    EXPECT_NE(res.out.find("Replayed 197 frames of " + file), std::string::npos) << res.out;
+    EXPECT_NE(res.out.find("13 of 197 frames have a bad checksum"), std::string::npos) << res.out;
 }
 
 // A module that hangs up mid-run: the run fails, yet the frames logged so far are written.

@@ -89,8 +89,9 @@ TEST(ChartBench, DISABLED_Drawing) {
     for (int i = 0; i < Frames; ++i) {
         QElapsedTimer t;
         t.start();
-        rig.engine.DecodeFrame(rig.log.Frames(i), true);
-        mon.PlotFrame(rig.log.Frames(i));
+        TPacket logged = rig.log.Frames(i);
+        rig.engine.DecodeFrame(logged, true);
+        mon.PlotFrame(logged);
         QApplication::processEvents();
         frame.push_back(msSince(t));
     }

@@ -208,7 +208,7 @@ TEST_F(ChartMonTest, NotesNeverGoIntoTheLiveSlotOrTheEmptyFrame) {
     mon.SetFrameNotes(5, 1);
     mon.SetFrameNotes(120, 1);
     EXPECT_EQ(rig.log.Frames(5).Notes, 0u);
-    EXPECT_EQ(rig.log.Frames(120).Notes, 0u);
+    EXPECT_EQ(rig.log.Count(), 5); // no frame 120 came into being
     EXPECT_EQ(logModified, 0);
     EXPECT_EQ(mon.Notes.Mask(120), 1u); // the chart shows it all the same
 }

@@ -69,9 +69,11 @@ struct ChartRig {
     // One pass of a logging run: log, decode, plot. False when the monitor refused the frame.
     bool RunFrame(TChartMon& monitor, int i, double spacing = 0.1) {
         log.Add(Frame(i, spacing), true);
-        TPacket& logged = log.Frames(log.Count() - 1);
+        TPacket logged = log.Frames(log.Count() - 1);
         engine.DecodeFrame(logged, true);
-        return monitor.PlotFrame(logged);
+        const bool plotted = monitor.PlotFrame(logged);
+        log.SetNotes(log.Count() - 1, logged.Notes);
+        return plotted;
     }
 
     // The main window's re-plot: painting off, clear, decode and plot every logged frame.
@@ -80,8 +82,11 @@ struct ChartRig {
         monitor.ClearCharts();
         engine.ResetValues();
         for (int i = 0; i < log.Count(); ++i) {
-            engine.DecodeFrame(log.Frames(i), true);
-            if (!monitor.PlotFrame(log.Frames(i))) {
+            TPacket frame = log.Frames(i);
+            engine.DecodeFrame(frame, true);
+            const bool plotted = monitor.PlotFrame(frame);
+            log.SetNotes(i, frame.Notes);
+            if (!plotted) {
                 break;
             }
         }

@@ -1,5 +1,6 @@
 #include "Runner.h"
 
+#include "RunOutput.h"
 #include "SimPeer.h"
 #include "common/Common.h"
 #include "common/ConsoleBuffer.h"
@@ -8,6 +9,7 @@
 #include "common/IniFile.h"
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
+#include "engine/RunWorker.h"
 #include "link/Packet.h"
 #include "link/PortHelp.h"
 #include "link/RS232.h"
@@ -16,6 +18,7 @@
 #include "log/DataLog.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -52,10 +55,11 @@ const char* const Usage =
     "  --seconds S         stop after S seconds\n"
     "  --rate N            requests per second (default: the ini file's FrameCaptureRate, 10);\n"
     "                      0 sends each request as soon as the last reply is in\n"
-    "  --log FILE.alg      write the frames to this log file; runs longer than 300 frames are\n"
-    "                      written to FILE-1.alg, FILE-2.alg, ... (300 frames each); a name\n"
-    "                      ending in .BIN writes the raw data stream\n"
-    "  --csv FILE.csv      write every value that can be exported, one line per frame\n"
+    "  --log FILE.alg      write the frames to this log file as they come (on disk at least\n"
+    "                      once a second); a name ending in .BIN writes the raw data stream\n"
+    "  --split N           write the log in files of N frames: FILE-1.alg, FILE-2.alg, ...\n"
+    "  --csv FILE.csv      write every value that can be exported, one line per frame, as the\n"
+    "                      frames come\n"
     "  --test-mode         generate random replies instead of talking to the module\n"
     "  --detail            the link's full trace in the console lines\n"
     "  --check             test the link instead of running: the programs holding the device,\n"
@@ -67,8 +71,8 @@ const char* const Usage =
     "Settings not given here come from the ini file: QUORVIN_INI, else QuorvinV4.ini beside\n"
     "the program, or ~/.config/Quorvin/QuorvinV4.ini when the program is installed (bin/ with\n"
     "share/quorvin/ beside it): [Comm] Port, DataBits, Parity, StopBits, Echo, DTR, RTS;\n"
-    "[Properties] FrameCaptureRate, PreciseTiming; [fMain] Test and ViewIO. Ctrl+C stops the\n"
-    "run cleanly.\n"
+    "[Properties] FrameCaptureRate, PreciseTiming; [fMain] Test and ViewIO. Ctrl+C, SIGTERM and\n"
+    "SIGHUP stop the run cleanly with complete files; a closed standard output stops nothing.\n"
     "\n"
     "Exit status: 0 clean run; 1 a failure (missing file, unknown macro, no device, no reply\n"
     "from the module, a file that cannot be written); 2 a wrong command line.\n";
@@ -78,6 +82,30 @@ std::atomic<bool> interrupted{false};
 void onSignal(int) {
     interrupted = true;
 }
+
+// While a run writes its files, SIGINT, SIGTERM and SIGHUP only ask it to stop; a second one
+// during the final writes changes nothing.
+class TSignalGuard {
+public:
+    TSignalGuard() {
+        interrupted = false;
+        struct sigaction stop {};
+        stop.sa_handler = onSignal;
+        sigemptyset(&stop.sa_mask);
+        for (size_t i = 0; i < Stops.size(); ++i)
+            sigaction(Stops[i], &stop, &saved_[i]);
+    }
+    ~TSignalGuard() {
+        for (size_t i = 0; i < Stops.size(); ++i)
+            sigaction(Stops[i], &saved_[i], nullptr);
+    }
+    TSignalGuard(const TSignalGuard&) = delete;
+    TSignalGuard& operator=(const TSignalGuard&) = delete;
+
+private:
+    static constexpr std::array<int, 3> Stops{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> saved_{};
+};
 
 int wholeNumber(const std::string& option, const std::string& text, int lo, int hi) {
     size_t used = 0;
@@ -188,38 +216,6 @@ std::vector<uint8_t> ByteList(const std::string& text) {
     return bytes;
 }
 
-// Log files of a run: the name as given while the run fits the capture buffer, else name-1,
-// name-2, ... with the given extension (".alg" when there is none).
-class TLogWriter {
-public:
-    explicit TLogWriter(std::string name) : name_(std::move(name)) {}
-    bool Wanted() const { return !name_.empty(); }
-    // The buffer is full: its frames go to the next numbered file.
-    std::string SaveChunk(TDataLog& log) {
-        const std::string file = numbered(++chunks_);
-        log.SaveToFile(file);
-        return file;
-    }
-    std::string SaveLast(TDataLog& log) {
-        const std::string file = chunks_ ? numbered(++chunks_) : plain();
-        log.SaveToFile(file);
-        return file;
-    }
-
-private:
-    std::string plain() const {
-        return std::filesystem::path(name_).has_extension() ? name_ : name_ + ".alg";
-    }
-    std::string numbered(int k) const {
-        std::filesystem::path p(name_);
-        const std::string ext = p.has_extension() ? p.extension().string() : ".alg";
-        p.replace_extension();
-        return p.string() + Format("-%d", k) + ext;
-    }
-    std::string name_;
-    int chunks_ = 0;
-};
-
 struct TRunResult {
     int Frames = 0;
     double Seconds = 0;
@@ -261,22 +257,40 @@ public:
         TDataLog log;
         log.LoadFromFile(o_.Replay);
         const int to = o_.Frames > 0 ? std::min(o_.Frames, log.Count()) : log.Count();
-        if (!o_.Csv.empty())
-            WriteCsvFile(o_.Csv, CsvText(engine_, log, ExportableAttributes(engine_), {0, to}));
-        else
-            CsvText(engine_, log, {}, {0, to}); // decodes them all: a broken frame shows here
+        if (!log.LoadWarning().empty())
+            std::printf("%s\n", log.LoadWarning().c_str());
+        const std::vector<TExportColumn> columns =
+            CsvColumns(engine_, ExportableAttributes(engine_));
+        TRunOutput out("", 0, o_.Csv);
+        out.Open(CsvHeader(engine_, columns));
+        engine_.ResetValues();
+        TPacket frame;
+        const auto quiet = [](const std::string&) {};
+        for (int i = 0; i < to; ++i) {
+            log.ReadFrame(i, frame);
+            engine_.DecodeFrame(frame, false); // a broken frame shows here
+            out.Frame(frame, o_.Csv.empty() ? std::string() : CsvRow(engine_, i, columns), quiet);
+            out.Tick();
+        }
         if (!o_.Log.empty())
             log.SaveToFile(o_.Log);
         std::printf("Replayed %d frames of %s%s\n", to, log.FileName().c_str(),
                     log.LastLoadTruncated() ? " (its last record was cut short)" : "");
-        if (!o_.Csv.empty())
-            std::printf("CSV: %s\n", o_.Csv.c_str());
+        if (log.BadChecksums() > 0)
+            std::printf("%d of %d frames have a bad checksum\n", log.BadChecksums(), log.Count());
+        out.Close();
         if (!o_.Log.empty())
             std::printf("Log: %s\n", o_.Log.c_str());
         return ExitOK;
     }
 
     int Live() {
+        const TSignalGuard signals; // until the summary is out
+        // The files first: a wrong path fails before the module is woken.
+        const std::vector<TExportColumn> columns =
+            CsvColumns(engine_, ExportableAttributes(engine_));
+        TRunOutput out(o_.Log, o_.Split, o_.Csv);
+        out.Open(CsvHeader(engine_, columns));
         const bool testMode = o_.TestMode || ini_.ReadString("fMain", "Test", "0") == "1";
         const bool precise = ini_.ReadString("Properties", "PreciseTiming", "1") == "1";
         ApplySettings(link_, ini_, engine_.Aldl8192 ? "8192" : aldl());
@@ -315,7 +329,7 @@ public:
             writer_("Macro test mode: random ALDL data are generated, the module is not asked.",
                     clInfo);
 
-        TRunResult r = runLoop(testMode, precise);
+        TRunResult r = runLoop(testMode, precise, out, columns);
         link_.Close();
         sim.reset();
 
@@ -343,105 +357,85 @@ private:
                           : std::string());
     }
 
-    TRunResult runLoop(bool testMode, bool precise) {
-        TRunResult r;
-        TDataLog log;
-        TLogWriter files(o_.Log);
-        const std::vector<TExportColumn> columns =
-            CsvColumns(engine_, ExportableAttributes(engine_));
-        std::string csv;
-        if (!o_.Csv.empty())
-            csv = CsvHeader(engine_, columns);
+    TRunSettings runSettings(bool testMode, bool precise) const {
+        TRunSettings settings;
+        settings.ShowFrames = o_.Detail;
+        settings.TestMode = testMode;
+        settings.PreciseTiming = precise;
+        settings.Detail = engine_.ConsoleDetail;
+        return settings;
+    }
 
-        interrupted = false;
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
+    // A console line of the worker: counted for the summary and printed.
+    void takeLine(const TRunEvent& e, std::string& lastError) {
+        counts_.Timeouts += e.Level == clTimeout;
+        counts_.ChecksumErrors += e.Text == "Error: Reply frame checksum failure";
+        if (e.Level == clError)
+            lastError = e.Text;
+        console_.AddStamped(e.Text, e.Level, e.Stamp);
+    }
+
+    // The worker reads and paces; this thread decodes and writes each frame as it comes.
+    TRunResult runLoop(bool testMode, bool precise, TRunOutput& out,
+                       const std::vector<TExportColumn>& columns) {
+        TRunResult r;
+        TRunQueue queue;
+        TRunWorker worker(queue);
         writer_(Format("Start macro: %s", engine_.MacroTitle.c_str()), clInfo);
         engine_.ResetValues();
         console_.SetBuffered(!testMode);
+        console_.Flush();
         const auto start = std::chrono::steady_clock::now();
         auto elapsed = [&] {
             return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         };
-        engine_.BeginRun();
-        bool running = true;
-        while (running) {
-            int tries = 0;
-            for (;;) {
-                std::unique_ptr<TPacket> frame;
-                try {
-                    frame = engine_.ExecuteStep(o_.Detail, testMode, precise);
-                } catch (const std::exception& e) {
-                    // The port failed (a device unplugged, say): stop, keep what was logged.
-                    writer_(e.what(), clError);
-                    r.Failed = true;
-                    r.Reason = e.what();
-                    running = false;
-                    break;
-                }
-                const bool gotFrame = frame != nullptr;
-                if (frame && frame->Header() != 0) {
-                    try {
-                        if (log.Count() == TDataLog::Capacity) {
-                            if (files.Wanted())
-                                writer_("Log saved to " + files.SaveChunk(log), clInfo);
-                            log.Clear();
-                        }
-                        log.Add(std::move(frame), true);
-                        TPacket& logged = log.Frames(log.Count() - 1);
-                        engine_.DecodeFrame(logged, true);
-                        if (!o_.Csv.empty())
-                            csv += CsvRow(engine_, r.Frames, columns);
-                        ++r.Frames;
-                    } catch (const std::exception& e) {
-                        writer_(e.what(), clInfo);
-                        r.Failed = true;
-                        r.Reason = e.what();
-                        running = false;
-                    }
-                }
-                console_.Flush();
-                // A frame (one with header 0 too) ends the pass; no frame means the step failed
-                // or the macro has ended.
-                if (gotFrame || !running || interrupted)
-                    break;
-                if (++tries >= 3) {
-                    running = false;
-                    const bool ended = !engine_.Restart && engine_.ItemIndex >= engine_.ItemCount;
-                    if (!ended) {
-                        r.Failed = true;
-                        r.Reason = silentModule();
-                    }
-                    break;
+        const auto said = [this](const std::string& line) { writer_(line, clInfo); };
+        worker.StartRun(engine_, runSettings(testMode, precise));
+        std::vector<TRunEvent> events;
+        std::string lastError;
+        bool stopping = false;
+        TRunEnd why = TRunEnd::Stopped;
+        for (bool ended = false; !ended;) {
+            events.clear();
+            queue.WaitTakeAll(events, 20);
+            for (TRunEvent& e : events) {
+                if (e.Kind == TRunEvent::TKind::Line) {
+                    takeLine(e, lastError);
+                } else if (e.Kind == TRunEvent::TKind::Frame && !stopping) {
+                    engine_.DecodeFrame(*e.Frame, true);
+                    out.Frame(*e.Frame,
+                              o_.Csv.empty() ? std::string() : CsvRow(engine_, r.Frames, columns),
+                              said);
+                    ++r.Frames;
+                    stopping = o_.Frames > 0 && r.Frames >= o_.Frames;
+                } else if (e.Kind == TRunEvent::TKind::Ended) {
+                    ended = true;
+                    why = e.End;
                 }
             }
-            if (interrupted || (o_.Frames > 0 && r.Frames >= o_.Frames) ||
-                (o_.Seconds > 0 && elapsed() >= o_.Seconds))
-                running = false;
+            console_.Flush();
+            out.Tick();
+            stopping = stopping || interrupted || (o_.Seconds > 0 && elapsed() >= o_.Seconds);
+            if (stopping && r.Seconds == 0) {
+                r.Seconds = elapsed();
+                worker.Stop(); // its resume frame and its end come through the queue
+            }
         }
-        r.Seconds = elapsed();
-        // Stop: the module chatters again; the resume frame goes out once.
-        try {
-            engine_.ResumeChatter();
-        } catch (const std::exception& e) {
-            writer_(e.what(), clError);
+        worker.Join();
+        if (r.Seconds == 0)
+            r.Seconds = elapsed();
+        if (why == TRunEnd::Failed) {
+            r.Failed = true;
+            r.Reason = lastError;
+        } else if (why == TRunEnd::NoFrames &&
+                   (engine_.Restart || engine_.ItemIndex < engine_.ItemCount)) {
+            r.Failed = true; // not a macro that came to its end
+            r.Reason = silentModule();
         }
         writer_(Format("Stop macro: %s", engine_.MacroTitle.c_str()), clInfo);
         writer_("", clInfo);
         console_.Flush();
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
-
-        if (files.Wanted()) {
-            if (log.Empty())
-                std::printf("No frames logged; %s not written\n", o_.Log.c_str());
-            else
-                std::printf("Log: %s\n", files.SaveLast(log).c_str());
-        }
-        if (!o_.Csv.empty()) {
-            WriteCsvFile(o_.Csv, csv);
-            std::printf("CSV: %s\n", o_.Csv.c_str());
-        }
+        out.Close();
         return r;
     }
 
@@ -508,6 +502,8 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
             o.Rate = wholeNumber(a, value(), 0, 1000);
         } else if (a == "--log") {
             o.Log = value();
+        } else if (a == "--split") {
+            o.Split = wholeNumber(a, value(), 1, 1 << 30);
         } else if (a == "--csv") {
             o.Csv = value();
         } else if (a == "--test-mode") {
@@ -534,6 +530,9 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
 }
 
 int Run(const TRunOptions& options) {
+    // A closed standard output (a pipe into head) must not end the run: the files matter more
+    // than the printed lines.
+    std::signal(SIGPIPE, SIG_IGN);
     InitFolders();
     TRunner runner(options);
     return options.Replay.empty() ? runner.Live() : runner.Replay();

@@ -24,6 +24,7 @@ struct TRunOptions {
     double Seconds = 0; // stop after this long; 0 = no limit
     int Rate = -1;      // requests per second; -1 = the ini file's
     std::string Log;    // .alg file (or .BIN data dump)
+    int Split = 0;      // frames per log file; 0 = one file
     std::string Csv;
     bool TestMode = false;
     bool Detail = false;

@@ -344,9 +344,8 @@ void TChartMon::SetFrameNotes(int i, uint32_t mask) {
     // Only a logged frame takes the edit: never the live slot behind them or the shared
     // empty frame that the log hands out for an empty slot.
     if (Log && i < count && i < Log->Count()) {
-        TPacket& frame = Log->Frames(i);
-        if (frame.Notes != mask) {
-            frame.Notes = mask;
+        if (Log->Notes(i) != mask) {
+            Log->SetNotes(i, mask);
             if (OnLogModified) {
                 OnLogModified();
             }
