@@ -14,16 +14,13 @@
 #include "editor/edV.h"
 #include "shell/WindowState.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 

@@ -7,9 +7,12 @@
 #include "common/IniFile.h"
 #include "editor/EditorPage.h"
 #include "editor/edM.h"
+#include "editor/edR.h"
 #include "editor/edV.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QTabWidget>
@@ -463,6 +466,33 @@ TEST_F(EditVehicleInput, UndoAndRedoFieldEditsAddsAndDeletes) {
     EXPECT_TRUE(dumpVehicle(v) == original) << "the definition differs from the one opened";
     QTest::mouseClick(editor->btnOk, Qt::LeftButton);
     EXPECT_FALSE(editor->isVisible());
+}
+
+TEST_F(EditVehicleInput, APasteIsUndoneAndRedoneAsOneStep) {
+    QTreeWidgetItem* request = node("ALDL-0: ");
+    click(request);
+    const int before = request->childCount();
+    QGuiApplication::clipboard()->setText("35.0\t8\tNEWA\tFirst\tV\t0.5\t0\r\n"
+                                          "36.0\t8\tNEWB\tSecond\t\t2\t0\r\n");
+    auto* page = static_cast<TframeEdR*>(editor->frameEdR);
+    QTest::mouseClick(page->edRCode, Qt::LeftButton);
+    {
+        TBoxAnswerer yes(QMessageBox::Yes);
+        Press(Qt::Key_B, Qt::ControlModifier);
+    }
+    ASSERT_TRUE(BackToWindow(*editor));
+    ASSERT_EQ(node("ALDL-0: ")->childCount(), before + 2);
+    undo();
+    EXPECT_EQ(node("ALDL-0: ")->childCount(), before);
+    EXPECT_EQ(node("NEWA: "), nullptr);
+    EXPECT_TRUE(dumpVehicle(v) == original);
+    redo();
+    EXPECT_EQ(node("ALDL-0: ")->childCount(), before + 2);
+    EXPECT_NE(node("NEWB: Second"), nullptr);
+    EXPECT_TRUE(editor->btnUndo->isEnabled());
+    QTest::mouseClick(editor->btnUndo, Qt::LeftButton); // the button does the same
+    EXPECT_EQ(node("ALDL-0: ")->childCount(), before);
+    EXPECT_TRUE(editor->btnRedo->isEnabled());
 }
 
 TEST_F(EditVehicleInput, CancelAsksAndRestoresTheDefinitionAsOpened) {
