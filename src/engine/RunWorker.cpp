@@ -61,7 +61,29 @@ void TRunWorker::Stop() {
     std::lock_guard lock(Mutex);
     StopAsked = true;
     Abort = true;
+    if (TRS232* link = ActiveLink.load()) {
+        link->Interrupt(true);
+    }
     Changed.notify_all();
+}
+
+void TRunWorker::setActiveLink(TRS232* link, TRtime* timer) {
+    if (timer) {
+        timer->SetAbort(link ? &Abort : nullptr);
+    }
+    std::lock_guard lock(Mutex);
+    ActiveLink = link;
+    if (link && StopAsked) {
+        link->Interrupt(true);
+    }
+}
+
+void TRunWorker::endInterrupt() {
+    std::lock_guard lock(Mutex);
+    Abort = false;
+    if (TRS232* link = ActiveLink.load()) {
+        link->Interrupt(false);
+    }
 }
 
 void TRunWorker::SetOverride(int item, std::string text) {
@@ -74,6 +96,11 @@ TConsoleWriter TRunWorker::Writer() {
 }
 
 void TRunWorker::say(const std::string& text, int level) {
+    // A stop cuts the read in progress short: the time-out and error lines that follows from
+    // that are not the bus's doing.
+    if (Abort && (level == clTimeout || level == clError)) {
+        return;
+    }
     TRunEvent e;
     e.Kind = TRunEvent::TKind::Line;
     e.Text = text;
@@ -140,13 +167,14 @@ void TRunWorker::resumeChatter(TCartridge& engine) {
 void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
     const TConsoleWriter ownWriter = engine.ConsoleWriter;
     engine.SetConsoleWriter(Writer());
+    setActiveLink(&engine.Link, &engine.Timer);
     TRunEnd why = TRunEnd::Stopped;
     try {
         engine.BeginRun();
         for (int missed = 0;;) {
             const TCommand asked = command();
             if (asked == TCommand::Stop) {
-                Abort = false; // the resume frame must go out in full
+                endInterrupt(); // the resume frame must go out in full
                 resumeChatter(engine);
                 break;
             }
@@ -187,8 +215,8 @@ void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
             }
         }
     } catch (const std::exception& e) {
+        endInterrupt();
         say(e.what(), clError);
-        Abort = false;
         resumeChatter(engine);
         why = TRunEnd::Failed;
     }
@@ -200,6 +228,8 @@ void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
             why = TRunEnd::Failed;
         }
     }
+    endInterrupt();
+    setActiveLink(nullptr, &engine.Timer);
     engine.SetConsoleWriter(ownWriter);
     end(why);
 }
@@ -259,6 +289,15 @@ void TRunWorker::StartListen(TRS232& link, TRtime& timer, bool detail) {
 
 void TRunWorker::listen(TRS232& link, TRtime& timer) {
     TDetect detect(link, timer, Writer());
+    setActiveLink(&link, &timer);
+    struct Done {
+        TRunWorker& worker;
+        TRtime& timer;
+        ~Done() {
+            worker.endInterrupt();
+            worker.setActiveLink(nullptr, &timer);
+        }
+    } done{*this, timer};
     try {
         for (;;) {
             detect.ListenToChatter(Detail, [this, &detect] {

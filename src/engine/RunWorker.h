@@ -88,6 +88,10 @@ private:
     // Sleeps until due (steady clock), cut short by a command; true when due was reached.
     bool sleepUntil(std::chrono::steady_clock::time_point due);
 
+    // The link an activity reads from, so that Stop can cut its read short; null between them.
+    void setActiveLink(TRS232* link, TRtime* timer);
+    void endInterrupt(); // the link waits normally again (for the resume frame)
+
     void runMacro(TCartridge& engine, TRunSettings settings);
     void applyOverrides(TCartridge& engine);
     void resumeChatter(TCartridge& engine);
@@ -109,4 +113,5 @@ private:
     std::atomic<bool> Detail{false};
     std::atomic<double> Speed{1.0};
     std::atomic<bool> Abort{false}; // cuts waits and reads of the link short
+    std::atomic<TRS232*> ActiveLink{nullptr};
 };

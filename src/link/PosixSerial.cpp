@@ -7,6 +7,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -14,44 +15,66 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// Bytes this close together belong to one frame (or a reply right after its echo).
+constexpr int frameGapMs = 20;
 constexpr Clock::time_point never = Clock::time_point::max();
 
 Clock::time_point after(Clock::time_point start, int ms) {
     return start + std::chrono::milliseconds(ms);
 }
 
-enum class WaitResult { Ready, TimedOut, HungUp };
-
-// Waits for the descriptor to become readable or writable until the deadline.
-WaitResult waitFor(int fd, short events, Clock::time_point deadline, int& error) {
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= deadline)
-            return WaitResult::TimedOut;
-        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now);
-        timespec timeout{static_cast<time_t>(left.count() / 1000000000),
-                         static_cast<long>(left.count() % 1000000000)};
-        pollfd p{fd, events, 0};
-        const int r = ppoll(&p, 1, &timeout, nullptr);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            return WaitResult::HungUp;
-        }
-        if (r == 0)
-            continue; // the loop's clock check decides
-        if (p.revents & events)
-            return WaitResult::Ready;
-        error = EIO; // POLLHUP, POLLERR or POLLNVAL without data: the device has gone
-        return WaitResult::HungUp;
-    }
-}
-
 } // namespace
 
 TPosixSerial::~TPosixSerial() {
     Close();
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
+}
+
+TPosixSerial::TWait TPosixSerial::waitFor(short events, Clock::time_point deadline, int& error) {
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return TWait::TimedOut;
+        // An interrupt ends a wait on a quiet line at once; bytes that came moments ago show a
+        // frame under way, which is read to its end (a few bytes at most take a gap that long).
+        const bool stopping = interrupted_;
+        const auto quietFrom = lastByte_ + std::chrono::milliseconds(frameGapMs);
+        if (stopping && now >= quietFrom)
+            return TWait::TimedOut;
+        const auto until = stopping ? std::min(deadline, quietFrom) : deadline;
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now);
+        timespec timeout{static_cast<time_t>(left.count() / 1000000000),
+                         static_cast<long>(left.count() % 1000000000)};
+        pollfd p[2]{{fd_, events, 0}, {wakeFd_, POLLIN, 0}};
+        const nfds_t watched = stopping || wakeFd_ < 0 ? 1 : 2;
+        const int r = ppoll(p, watched, &timeout, nullptr);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return TWait::HungUp;
+        }
+        if (r == 0 || p[0].revents == 0)
+            continue; // the loop's clock and interrupt checks decide
+        if (p[0].revents & events)
+            return TWait::Ready;
+        error = EIO; // POLLHUP, POLLERR or POLLNVAL without data: the device has gone
+        return TWait::HungUp;
+    }
+}
+
+void TPosixSerial::Interrupt(bool on) {
+    interrupted_ = on;
+    if (wakeFd_ < 0)
+        return;
+    if (on) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t w = ::write(wakeFd_, &one, sizeof one);
+    } else {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t r = ::read(wakeFd_, &count, sizeof count);
+    }
 }
 
 void TPosixSerial::Open(const std::string& path) {
@@ -66,6 +89,8 @@ void TPosixSerial::Open(const std::string& path) {
         throw ESerialDeviceError(TSerialStep::Open, path, error);
     }
     SetSerialExclusive(fd, true);
+    if (wakeFd_ < 0)
+        wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     fd_ = fd;
     path_ = path;
 }
@@ -108,16 +133,17 @@ int TPosixSerial::Read(uint8_t* buffer, int count, const TReadLimits& limits) {
             if (got > 0 && limits.IntervalMs > 0)
                 deadline = std::min(deadline, after(lastByte, limits.IntervalMs));
             int error = 0;
-            const WaitResult w = waitFor(fd_, POLLIN, deadline, error);
-            if (w == WaitResult::TimedOut)
+            const TWait w = waitFor(POLLIN, deadline, error);
+            if (w == TWait::TimedOut)
                 break;
-            if (w == WaitResult::HungUp)
+            if (w == TWait::HungUp)
                 throw ESerialDeviceError(TSerialStep::Read, path_, error);
         }
         const ssize_t r = ::read(fd_, buffer + got, static_cast<size_t>(count - got));
         if (r > 0) {
             got += static_cast<int>(r);
             lastByte = Clock::now();
+            lastByte_ = lastByte;
             wait = true; // the rest is not there yet: poll rather than read in vain
             if (count - got > 1 && byteTime_.count() > 0) {
                 // The rest needs its time on the wire: sleep through all but its last byte rather
@@ -154,10 +180,10 @@ int TPosixSerial::Write(const uint8_t* buffer, int count, int totalMs) {
         if (r < 0 && errno != EAGAIN)
             throw ESerialDeviceError(TSerialStep::Write, path_, errno);
         int error = 0;
-        const WaitResult w = waitFor(fd_, POLLOUT, deadline, error);
-        if (w == WaitResult::TimedOut)
+        const TWait w = waitFor(POLLOUT, deadline, error);
+        if (w == TWait::TimedOut)
             break;
-        if (w == WaitResult::HungUp)
+        if (w == TWait::HungUp)
             throw ESerialDeviceError(TSerialStep::Write, path_, error);
     }
     return written;

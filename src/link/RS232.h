@@ -68,6 +68,9 @@ public:
     // succeeded: it tells why, for the help shown to the user.
     int LastOpenError() const { return lastOpenError_; }
     bool IsOpen() const { return open_; }
+    // From any thread: while on, the read or write in progress and every later one return at
+    // once with what they have (a stop that must not wait for a time-out).
+    void Interrupt(bool on) { handle_->Interrupt(on); }
     void Purge();
     // Negative arguments stand for T1, T2 and T3.
     void SetTimeouts(int interval, int perByte, int constant);

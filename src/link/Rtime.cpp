@@ -2,8 +2,10 @@
 
 #include "common/Format.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <ctime>
 #include <thread>
 
@@ -170,17 +172,26 @@ void TRtime::WaitUntil(int64_t count) const {
         return;
     }
     // The scheduler may wake a sleeper a little late; the last stretch is spun for precision.
+    // With an abort flag the sleep goes in slices short enough for a stop to be felt at once.
     const int64_t spinTicks = Frequency / 1000;
+    const int64_t sliceTicks = Abort ? Frequency / 100 : INT64_MAX;
     const double secondsPerTick = 1.0 / static_cast<double>(Frequency);
     for (;;) {
+        if (aborted())
+            return;
         const int64_t left = count - ReadCounter();
         if (left <= 0)
             return;
         if (left <= spinTicks)
             break;
+        const int64_t sleep = std::min(left - spinTicks, sliceTicks);
         std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::duration<double>(static_cast<double>(left - spinTicks) * secondsPerTick)));
+            std::chrono::duration<double>(static_cast<double>(sleep) * secondsPerTick)));
     }
     while (ReadCounter() < count) {
     }
+}
+
+bool TRtime::aborted() const {
+    return Abort && Abort->load(std::memory_order_relaxed);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,7 @@ public:
     int64_t StartCount = 0;
     int64_t Frequency = 0; // counts per second; 0 = no counter
     double StartTime = 0;  // local date-time at the last Reset
+    const std::atomic<bool>* Abort = nullptr;
 
     void Reset();
     void Sample();
@@ -35,7 +37,13 @@ public:
     // Waits until the counter reaches count: sleeps until about a millisecond before it and spins
     // only the rest, so a wait costs next to no processor time yet ends on time. Leaves Current.
     void WaitUntil(int64_t count) const;
+    // A flag that cuts every wait short while it is set (a stop from another thread); the flag
+    // belongs to the caller and outlives its use here. Null: waits run their course.
+    void SetAbort(const std::atomic<bool>* abort) { Abort = abort; }
 
     // The counter now, without sampling; in ticks.
     int64_t ReadCounter() const;
+
+private:
+    bool aborted() const;
 };

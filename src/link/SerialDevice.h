@@ -48,4 +48,7 @@ public:
     virtual int Read(uint8_t* buffer, int count, const TReadLimits& limits) = 0;
     // Writes up to count bytes; returns fewer when totalMs ran out.
     virtual int Write(const uint8_t* buffer, int count, int totalMs) = 0;
+    // From any thread: while on, reads and writes return at once with what they have (as if
+    // their limits had run out), and one in progress is cut short. Off restores normal waits.
+    virtual void Interrupt(bool on) { (void)on; }
 };
