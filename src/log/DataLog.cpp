@@ -72,6 +72,23 @@ public:
         position_ += static_cast<long long>(got);
         return got;
     }
+    // One text line into line: characters below the space are dropped, a line feed or the end
+    // of the file ends it, and at most max characters belong to it.
+    void ReadLine(std::string& line, size_t max) {
+        line.clear();
+        while (line.size() < max && (next_ < filled_ || fill())) {
+            while (next_ < filled_ && line.size() < max) {
+                const unsigned char c = buffer_[next_++];
+                ++position_;
+                if (c == '\n') {
+                    return;
+                }
+                if (c >= ' ') {
+                    line += static_cast<char>(c);
+                }
+            }
+        }
+    }
     bool AtEnd() { return next_ == filled_ && !fill(); }
     void Rewind() {
         if (lseek(fd_, 0, SEEK_SET) < 0) {
@@ -245,30 +262,89 @@ double textTime(const std::string& raw) {
 }
 
 // The time of day of a frame as "hhmmsszzz", rounded to the millisecond.
-std::string timeDigits(double time) {
+void timeDigits(double time, char* text) {
     long long ms = std::llround((time - std::floor(time)) * static_cast<double>(MsPerDay));
     ms = std::clamp(ms, 0LL, MsPerDay - 1);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d%02d%02d%03d", static_cast<int>(ms / 3600000),
-                  static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
-                  static_cast<int>(ms % 1000));
-    return text;
+    const int parts[4] = {static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                          static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
+    for (int k = 0; k < 3; ++k) {
+        text[2 * k] = static_cast<char>('0' + parts[k] / 10);
+        text[2 * k + 1] = static_cast<char>('0' + parts[k] % 10);
+    }
+    text[6] = static_cast<char>('0' + parts[3] / 100);
+    text[7] = static_cast<char>('0' + parts[3] / 10 % 10);
+    text[8] = static_cast<char>('0' + parts[3] % 10);
 }
 
 // One text line: characters below the space are dropped, a line feed or the end of the file
 // ends it, and at most MaxLineLength characters belong to it.
 std::string readLine(LogReader& reader) {
     std::string line;
-    unsigned char c;
-    while (line.size() < static_cast<size_t>(MaxLineLength) && reader.ReadByte(c)) {
-        if (c == '\n') {
-            break;
+    reader.ReadLine(line, MaxLineLength);
+    return line;
+}
+
+// The byte list items of a frame text when each is "$" and one or two hexadecimal digits or one
+// to three decimal digits, the forms the program writes, read as ByteListItems and
+// ByteListValue read them, without a string per item; false for any other text.
+bool plainItems(const std::string& text, std::vector<int>& values) {
+    values.clear();
+    const size_t end = text.size();
+    auto blank = [&](size_t p) { return static_cast<unsigned char>(text[p]) <= ' '; };
+    size_t p = 0;
+    while (p < end && blank(p)) {
+        ++p;
+    }
+    while (p < end) {
+        const bool hex = text[p] == '$';
+        const size_t first = p + hex;
+        int value = 0;
+        size_t q = first;
+        for (; q < end && !blank(q) && text[q] != ','; ++q) {
+            const int c = static_cast<unsigned char>(text[q]);
+            int digit;
+            if (c >= '0' && c <= '9') {
+                digit = c - '0';
+            } else if (hex && ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')) {
+                digit = (c | 0x20) - 'a' + 10;
+            } else {
+                return false;
+            }
+            value = value * (hex ? 16 : 10) + digit;
         }
-        if (c >= ' ') {
-            line += static_cast<char>(c);
+        if (q == first || q - first > (hex ? 2u : 3u)) {
+            return false;
+        }
+        values.push_back(value);
+        p = q;
+        while (p < end && blank(p)) {
+            ++p;
+        }
+        if (p < end && text[p] == ',') {
+            if (p + 1 == end) {
+                values.push_back(0); // a comma at the very end adds an empty item
+            }
+            do {
+                ++p;
+            } while (p < end && blank(p));
         }
     }
-    return line;
+    return true;
+}
+
+// A frame from its item values, as TPacket::FromFrameText sets them.
+void frameFromValues(const std::vector<int>& values, TPacket& frame) {
+    const int count = static_cast<int>(values.size());
+    if (count >= 1) {
+        frame.SetHeader(values[0]);
+    }
+    frame.SetDataLen(count - 3);
+    for (int i = 0; i < frame.DataLen(); ++i) {
+        frame.Bytes[i + 2] = static_cast<uint8_t>(values[static_cast<size_t>(i) + 2]);
+    }
+    if (count >= 3) {
+        frame.SetChecksum(values.back());
+    }
 }
 
 // The frames of a load in progress, kept apart until the whole file has been read.
@@ -330,6 +406,7 @@ void loadBinary(LogReader& reader, LoadedFrames& loaded, const std::function<voi
 
 void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void()>& progress) {
     TPacket frame;
+    std::vector<int> values;
     while (!reader.AtEnd()) {
         progress();
         std::string line = readLine(reader);
@@ -355,12 +432,21 @@ void loadText(LogReader& reader, LoadedFrames& loaded, const std::function<void(
         if (line.size() <= start) {
             continue; // no frame text: not a frame
         }
-        const std::vector<std::string> items = ByteListItems(line.substr(start));
-        if (items.size() > static_cast<size_t>(MaxFrameItems)) {
-            loaded.damaged = true;
-            return;
+        const std::string text = line.substr(start);
+        if (plainItems(text, values)) {
+            if (values.size() > static_cast<size_t>(MaxFrameItems)) {
+                loaded.damaged = true;
+                return;
+            }
+            frameFromValues(values, frame);
+        } else {
+            const std::vector<std::string> items = ByteListItems(text);
+            if (items.size() > static_cast<size_t>(MaxFrameItems)) {
+                loaded.damaged = true;
+                return;
+            }
+            frameFromItems(items, frame);
         }
-        frameFromItems(items, frame);
         loaded.Append(frame);
     }
 }
@@ -374,16 +460,18 @@ std::string systemTextOf(const std::string& message, const std::string& path) {
 } // namespace
 
 void AppendLogRecord(const TPacket& frame, std::string& out) {
-    out += timeDigits(frame.Time);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out += static_cast<char>((frame.Notes >> shift) & 0xFF);
+    char record[BinaryHeadSize + 256];
+    timeDigits(frame.Time, record);
+    for (int k = 0; k < 4; ++k) {
+        record[9 + k] = static_cast<char>((frame.Notes >> (8 * k)) & 0xFF);
     }
-    out += static_cast<char>(frame.MessageNo & 0xFF);
-    out += static_cast<char>(frame.Header());
-    out += static_cast<char>(frame.LengthByte());
-    out.append(reinterpret_cast<const char*>(frame.Bytes + 2),
-               static_cast<size_t>(frame.DataLen()));
-    out += static_cast<char>(frame.Checksum());
+    record[13] = static_cast<char>(frame.MessageNo & 0xFF);
+    record[14] = static_cast<char>(frame.Header());
+    record[15] = static_cast<char>(frame.LengthByte());
+    const size_t n = static_cast<size_t>(frame.DataLen());
+    std::memcpy(record + BinaryHeadSize, frame.Bytes + 2, n);
+    record[BinaryHeadSize + n] = static_cast<char>(frame.Checksum());
+    out.append(record, BinaryHeadSize + n + 1);
 }
 
 void AppendDataStream(const TPacket& frame, std::string& out) {

@@ -415,6 +415,39 @@ TEST_F(DataLogTest, TextLogLines) {
     }
 }
 
+// The loader reads plain items without a string each; every text must read as the frame text
+// reader reads it.
+TEST_F(DataLogTest, FrameTextsLoadAsTheFrameTextReaderReadsThem) {
+    const char* texts[] = {
+        "$F4,$56,$01,$B5",
+        "$f4 $56  $01 , $b5",
+        "244, 86,  1,181",
+        "$F4,$56,$01,$B5,",
+        "$F4,$57,$1,$0,$B4",
+        "999,$56,$01,$B5",
+        "$1F4,$56,$01,$B5",
+        "\"$F4\",$56,$01,$B5",
+        "$F4,,$56,$01,$B5",
+        "$F4,$56,x1,$B5",
+        "0xF4,$56,$01,$B5",
+        "-12,$56,$01,$B5",
+        "$F4",
+        "$F4,$55",
+        "$F4 ,, $57,$01,$00,$B4",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        write("items.alg", std::string("12:34:56.789,T00,") + text + "\r\n");
+        TDataLog loaded;
+        loaded.LoadFromFile(path("items.alg"));
+        ASSERT_EQ(loaded.Count(), 1);
+        TPacket expected;
+        expected.FromFrameText(text);
+        EXPECT_EQ(loaded.Frames(0).HexText(), expected.HexText());
+        EXPECT_EQ(loaded.Frames(0).LengthByte(), expected.LengthByte());
+    }
+}
+
 TEST_F(DataLogTest, BrokenFilesRaiseTheirMessageAndKeepTheLog) {
     auto tooMany = [] {
         std::string line = "12:34:56.789,T00,";
