@@ -195,6 +195,9 @@ public:
     // Complete frames read since BeginRun while waiting for a reply that were not it: other
     // modules' chatter, the module's frames of another mode, a late echo. Any thread may read it.
     int BusFrames() const { return busFrames_; }
+    // Milliseconds from writing the last request to the end of its reply; 0 after a step
+    // without a reply from the bus.
+    double LastRoundTripMs() const { return roundTripMs_; }
 
     // ---- the image (read directly by the views) ----
     int64_t IntervalTicks = 0;
@@ -230,6 +233,7 @@ public:
 
 private:
     std::atomic<int> busFrames_{0};
+    double roundTripMs_ = 0;
     bool answered_ = false;    // the module has answered since BeginRun
     bool echoGarbled_ = false; // the last request's echo failed, yet bytes came back
 

@@ -183,6 +183,8 @@ std::unique_ptr<TPacket> TCartridge::ExecuteStep(bool showFrames, bool testMode,
     BuildRequest();
 
     bool echoed = false;
+    roundTripMs_ = 0;
+    std::chrono::steady_clock::time_point sent{};
     if (Aldl8192) {
         if (!testMode && ChatterActive) {
             // A failed suspension has been undone; the next step synchronises and tries again.
@@ -191,6 +193,7 @@ std::unique_ptr<TPacket> TCartridge::ExecuteStep(bool showFrames, bool testMode,
             }
         }
         pace(preciseTiming);
+        sent = std::chrono::steady_clock::now();
         echoed = writeRequest(showFrames, testMode);
     }
 
@@ -222,6 +225,11 @@ std::unique_ptr<TPacket> TCartridge::ExecuteStep(bool showFrames, bool testMode,
         if (!receiveReply(*result, hasMode, echoed, showFrames, lengthByte)) {
             detail("Aborting request due to previous error", clError);
             return nullptr;
+        }
+        if (Aldl8192) {
+            roundTripMs_ =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent)
+                    .count();
         }
         if (showFrames && !ConsoleDetail) {
             console("Recv: " + result->HexText(), clReceived);

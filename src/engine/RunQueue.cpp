@@ -1,6 +1,20 @@
 #include "engine/RunQueue.h"
 
+#include "common/Format.h"
+
 #include <chrono>
+
+double TLinkStats::ReplyPercent() const {
+    return Requests ? 100.0 * static_cast<double>(Replies) / static_cast<double>(Requests) : 0.0;
+}
+
+std::string TLinkStats::Text() const {
+    return Format("%.1f frames/s, replies %.0f%%, time-outs %llu, checksum errors %llu, "
+                  "bus frames %llu, round trip %.0f ms",
+                  FramesPerSecond, ReplyPercent(), static_cast<unsigned long long>(TimeOuts),
+                  static_cast<unsigned long long>(ChecksumErrors),
+                  static_cast<unsigned long long>(BusFrames), MedianRoundTripMs);
+}
 
 void TRunQueue::SetNotify(TNotify notify) {
     std::lock_guard lock(Mutex);

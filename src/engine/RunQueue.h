@@ -5,6 +5,7 @@
 #include "link/Packet.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -20,6 +21,22 @@ enum class TRunEnd {
     Failed,   // a port failure; the text went to the console before this event
 };
 
+// The quality of the link during a run: counts since the run started, the frame rate and the
+// median round trip over the last report's second.
+struct TLinkStats {
+    double FramesPerSecond = 0;
+    uint64_t Requests = 0; // steps that asked the bus for a reply
+    uint64_t Replies = 0;
+    uint64_t TimeOuts = 0;
+    uint64_t ChecksumErrors = 0;
+    uint64_t BusFrames = 0; // frames of other modules skipped while waiting for a reply
+    double MedianRoundTripMs = 0;
+
+    double ReplyPercent() const;
+    // "9.8 frames/s, replies 100%, time-outs 0, checksum errors 0, bus frames 0, round trip 96 ms"
+    std::string Text() const;
+};
+
 struct TRunEvent {
     enum class TKind {
         Line,   // a console line: Text, Level, Stamp
@@ -27,6 +44,7 @@ struct TRunEvent {
         Played, // play back reached capture frame Index
         Paused, // the worker has paused (chatter resumed)
         Ended,  // the worker's activity has ended: End
+        Stats,  // link quality figures of the run, about once a second: Stats
     };
     TKind Kind = TKind::Line;
     std::unique_ptr<TPacket> Frame;
@@ -36,6 +54,7 @@ struct TRunEvent {
     int Level = 0;
     double Stamp = 0; // local date-time in days when the line was written
     TRunEnd End = TRunEnd::Finished;
+    TLinkStats Stats;
 };
 
 class TRunQueue {

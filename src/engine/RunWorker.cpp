@@ -101,6 +101,11 @@ void TRunWorker::say(const std::string& text, int level) {
     if (Abort && (level == clTimeout || level == clError)) {
         return;
     }
+    if (level == clTimeout) {
+        ++Stats.TimeOuts;
+    } else if (level == clError && text.find("checksum") != std::string::npos) {
+        ++Stats.ChecksumErrors;
+    }
     TRunEvent e;
     e.Kind = TRunEvent::TKind::Line;
     e.Text = text;
@@ -164,7 +169,41 @@ void TRunWorker::resumeChatter(TCartridge& engine) {
     }
 }
 
+void TRunWorker::countStep(const TCartridge& engine, bool asked, bool answered, bool final) {
+    using Clock = std::chrono::steady_clock;
+    Stats.Requests += asked;
+    Stats.Replies += answered;
+    if (answered && engine.LastRoundTripMs() > 0) {
+        RoundTrips.push_back(engine.LastRoundTripMs());
+    }
+    const auto now = Clock::now();
+    const double seconds = std::chrono::duration<double>(now - LastReport).count();
+    if (!final && seconds < 1.0) {
+        return;
+    }
+    Stats.BusFrames = static_cast<uint64_t>(std::max(engine.BusFrames(), 0));
+    if (seconds > 0) {
+        Stats.FramesPerSecond = static_cast<double>(Stats.Replies - RepliesAtReport) / seconds;
+    }
+    if (!RoundTrips.empty()) {
+        auto middle = RoundTrips.begin() + static_cast<std::ptrdiff_t>(RoundTrips.size() / 2);
+        std::nth_element(RoundTrips.begin(), middle, RoundTrips.end());
+        Stats.MedianRoundTripMs = *middle;
+        RoundTrips.clear();
+    }
+    RepliesAtReport = Stats.Replies;
+    LastReport = now;
+    TRunEvent e;
+    e.Kind = TRunEvent::TKind::Stats;
+    e.Stats = Stats;
+    Queue.Push(std::move(e));
+}
+
 void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
+    Stats = {};
+    RoundTrips.clear();
+    RepliesAtReport = 0;
+    LastReport = std::chrono::steady_clock::now();
     const TConsoleWriter ownWriter = engine.ConsoleWriter;
     engine.SetConsoleWriter(Writer());
     setActiveLink(&engine.Link, &engine.Timer);
@@ -191,6 +230,8 @@ void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
             engine.ConsoleDetail = Detail;
             std::unique_ptr<TPacket> frame =
                 engine.ExecuteStep(ShowFrames, settings.TestMode, settings.PreciseTiming);
+            countStep(engine, !settings.TestMode && (!frame || frame->Header() != 0),
+                      !settings.TestMode && frame && frame->Header() != 0, false);
             if (!frame) {
                 if (++missed >= missedStepsToEnd && command() == TCommand::None) {
                     resumeChatter(engine);
@@ -231,6 +272,9 @@ void TRunWorker::runMacro(TCartridge& engine, TRunSettings settings) {
     endInterrupt();
     setActiveLink(nullptr, &engine.Timer);
     engine.SetConsoleWriter(ownWriter);
+    if (!settings.TestMode) {
+        countStep(engine, false, false, true);
+    }
     end(why);
 }
 

@@ -8,6 +8,7 @@
 #include "engine/RunQueue.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -93,6 +94,8 @@ private:
     void endInterrupt(); // the link waits normally again (for the resume frame)
 
     void runMacro(TCartridge& engine, TRunSettings settings);
+    // Counts one step of a run; reports the link's figures once a second (and when final).
+    void countStep(const TCartridge& engine, bool asked, bool answered, bool final);
     void applyOverrides(TCartridge& engine);
     void resumeChatter(TCartridge& engine);
     void playBack(const std::vector<double>& times, int from);
@@ -114,4 +117,10 @@ private:
     std::atomic<double> Speed{1.0};
     std::atomic<bool> Abort{false}; // cuts waits and reads of the link short
     std::atomic<TRS232*> ActiveLink{nullptr};
+
+    // Link figures of the run going on; the worker's thread alone uses them.
+    TLinkStats Stats;
+    std::vector<double> RoundTrips; // of the replies since the last report
+    uint64_t RepliesAtReport = 0;
+    std::chrono::steady_clock::time_point LastReport{};
 };

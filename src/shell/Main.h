@@ -190,6 +190,7 @@ public:
     QProgressBar* ProgressBar = nullptr;
 
     QAction *actFileNew, *actFileOpen, *actFileSave, *actFileSaveAs, *actFileExport;
+    QLabel* LinkPanel = nullptr; // link quality during and after a run
     QAction *actFileOpenVehicle, *actFileSaveVehicle, *actFileSaveVehicleAs, *actFilePrint;
     QAction *actFileExit, *actEditVehicle, *actEditScale, *actEditProperties;
     QAction *actViewMacros, *actViewAldl, *actViewVirtualDash, *actViewCharts, *actViewDTCs;

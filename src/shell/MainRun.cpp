@@ -185,6 +185,7 @@ void TfMain::actAldlStartExecute() {
     ChartMonitor->SetRunning(true);
     ChartMonitor->SetPaintEnabled(actViewCharts->isChecked());
     Console->Add(Format("Start macro: %s", Engine->MacroTitle.c_str()), clInfo);
+    LinkPanel->clear();
     Engine->ResetValues();
     Console->SetBuffered(!actViewMacroTest->isChecked());
     Console->Flush();
@@ -280,6 +281,9 @@ void TfMain::takeRunEvent(TRunEvent& e) {
         break;
     case TRunEvent::TKind::Ended:
         activityEnded(e.End);
+        break;
+    case TRunEvent::TKind::Stats:
+        LinkPanel->setText(QString::fromStdString(e.Stats.Text()));
         break;
     }
 }

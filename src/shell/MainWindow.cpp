@@ -439,6 +439,12 @@ void TfMain::createStatusBar() {
     static const char* const texts[4] = {"", "Frame: ", "Time: ", "Note: "};
     for (int i = 0; i < 4; ++i) {
         StatusPanels[i] = new QLabel(texts[i], this);
+    LinkPanel = new QLabel(this);
+    LinkPanel->setObjectName(QStringLiteral("linkPanel"));
+    LinkPanel->setToolTip(QStringLiteral("Link quality of the run: frames per second, replies "
+                                         "against requests, time-outs, checksum errors, frames "
+                                         "of other modules skipped, median round trip"));
+    statusBar()->addPermanentWidget(LinkPanel);
         StatusPanels[i]->setMinimumWidth(widths[i]);
         StatusPanels[i]->setFrameShape(QFrame::NoFrame);
         if (i == 0) {

@@ -11,6 +11,8 @@
 #include "support/TempDir.h"
 #include "views/ViewMacros.h"
 
+#include <QLabel>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -197,6 +199,11 @@ TEST_F(MainWorkerTest, AModalDialogOpenForThreeSecondsLeavesNoHoleInTheLog) {
     std::printf("[ figure ] longest gap between requests with a dialog open: %.1f ms\n", gap);
     EXPECT_LE(gap, 500.0);
     EXPECT_GT(duringDialog, 10) << "frames are captured while the dialog is open";
+    // The link's figures reach the status bar once a second.
+    const QString figures = w.LinkPanel->text();
+    EXPECT_TRUE(figures.contains(" frames/s, replies 100%, time-outs 0, checksum errors 0"))
+        << figures.toStdString();
+    EXPECT_TRUE(figures.contains(" ms")) << figures.toStdString();
     w.actAldlStop->trigger();
     ASSERT_TRUE(waitFor([&] { return w.ActiveLoops() == 0; }));
 }
