@@ -146,6 +146,7 @@ public:
     void actAldlPlayExecute();
     void actAldlChatterExecute();
     void actAldlDetectChatterExecute();
+    void actAldlCheckLinkExecute(); // MainCheck.cpp
     void actAldlResetDashExecute();
     void actHelpExecute();
     void actHelpAboutExecute();
@@ -201,6 +202,7 @@ public:
     QAction *actAldlInspect, *actAldlStart, *actAldlPause, *actAldlStop, *actAldlLog;
     QAction *actAldlPlay, *actAldlRePlot, *actAldlChatter, *actAldlDetectChatter;
     QAction *actAldlResetDash, *actHelp, *actHelpAbout;
+    QAction* actAldlCheckLink = nullptr;
 
     // The view toggles in page order (Macros .. Bit flags).
     QAction* ViewToggle(int page) const;

@@ -353,6 +353,10 @@ void TfMain::createMenus() {
     aldl->addActions({actAldlStart, actAldlLog, actAldlPlay, actAldlPause, actAldlStop});
     aldl->addSeparator();
     aldl->addActions({actAldlRePlot, actAldlChatter, actAldlDetectChatter, actAldlResetDash});
+    actAldlCheckLink = action("Chec&k link", "Aldl", {},
+                              "Test the serial link: device, line, interface and latency",
+                              &TfMain::actAldlCheckLinkExecute);
+    aldl->insertAction(actAldlResetDash, actAldlCheckLink);
 
     QMenu* help = bar->addMenu("&Help");
     help->addAction(actHelp);

@@ -325,12 +325,13 @@ void TfProperties::browseInto(QLineEdit* folder, const QString& title) {
     }
 }
 
-// The same devices the console's port help names: adapters first, on-board ports only when a
-// UART is behind them (most PCs have 32 ttyS nodes and none or one real port).
+// The same devices the console's port help names: the stable /dev/serial/by-id names first,
+// then adapters, and on-board ports only when a UART is behind them (most PCs have 32 ttyS
+// nodes and none or one real port).
 QStringList TfProperties::SerialDevices() {
     QStringList found;
-    for (const std::string& path : SerialDevicesPresent()) {
-        found << QString::fromStdString(path);
+    for (const TSerialDeviceName& name : SerialDeviceNames()) {
+        found << QString::fromStdString(name.Path);
     }
     return found;
 }
@@ -345,9 +346,18 @@ void TfProperties::btnCheckTimerClick() {
 void TfProperties::portChanged() {
     const int port = cbPort->currentIndex();
     cbDevice->clear();
-    cbDevice->addItems(SerialDevices());
+    // A stable name shows the tty it reaches; the item's data is the path to store.
+    for (const TSerialDeviceName& name : SerialDeviceNames()) {
+        cbDevice->addItem(QString::fromStdString(name.Text()), QString::fromStdString(name.Path));
+    }
     cbDevice->setEnabled(port >= 0);
     cbDevice->setEditText(port >= 0 ? QString::fromStdString(devices_[port]) : QString());
+}
+
+void TfProperties::deviceChosen(int index) {
+    const QString path = cbDevice->itemData(index).toString();
+    cbDevice->setEditText(path);
+    deviceEdited(path);
 }
 
 void TfProperties::deviceEdited(const QString& path) {

@@ -50,7 +50,7 @@ public:
     int Execute();
     // The folder picker of the "..." buttons: true and the folder when one was chosen.
     bool BrowseForFolder(const QString& title, QString& folder);
-    // The serial devices present on this machine.
+    // The serial devices present on this machine, stable /dev/serial/by-id names first.
     static QStringList SerialDevices();
 
     // Controls, reachable for the tests.
@@ -84,6 +84,7 @@ private:
     void buildControls();
     void btnCheckTimerClick();
     void portChanged();
+    void deviceChosen(int index); // from the list: its path, without the tty shown beside it
     void deviceEdited(const QString& text);
     void commsControlChanged() { commsChanged_ = true; }
     void adaptToVehicle(const std::string& aldl);

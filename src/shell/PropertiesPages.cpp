@@ -214,7 +214,7 @@ void TfProperties::buildControls() {
     }
     connect(cbPort, &QComboBox::activated, this, &TfProperties::portChanged);
     connect(cbDevice->lineEdit(), &QLineEdit::textEdited, this, &TfProperties::deviceEdited);
-    connect(cbDevice, &QComboBox::textActivated, this, &TfProperties::deviceEdited);
+    connect(cbDevice, &QComboBox::activated, this, &TfProperties::deviceChosen);
 
     // ---- Speed ----
     auto* gbPlayBack = new QGroupBox("Playback speed:");

@@ -4,10 +4,12 @@
 
 #include "common/Common.h"
 #include "common/IniFile.h"
+#include "link/FakeRoot.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "support/TempDir.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -302,6 +305,55 @@ TEST_F(PropertiesTest, DeviceOfTheChosenPortIsEditedAndStored) {
     EXPECT_FALSE(ini.ValueExists("Devices", "Com1"));
 }
 
+// A computer with two USB adapters, one of them also under its stable by-id name.
+class StableNamesTest : public PropertiesTest {
+protected:
+    void SetUp() override {
+        PropertiesTest::SetUp();
+        root.AddDevice("ttyUSB0");
+        root.AddDevice("ttyUSB1");
+        byId = root.AddById("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "ttyUSB1");
+        setenv("QUORVIN_SYSROOT", root.Root().c_str(), 1);
+    }
+    void TearDown() override { unsetenv("QUORVIN_SYSROOT"); }
+    FakeRoot root;
+    std::string byId;
+};
+
+TEST_F(StableNamesTest, DeviceListShowsStableNamesFirstWithTheirTty) {
+    auto d = dialog();
+    QStringList shown, stored;
+    for (int i = 0; i < d->cbDevice->count(); ++i) {
+        shown << d->cbDevice->itemText(i);
+        stored << d->cbDevice->itemData(i).toString();
+    }
+    const QString dev = QString::fromStdString(root.Dev(""));
+    EXPECT_EQ(shown, (QStringList{QString::fromStdString(byId) + " (ttyUSB1)", dev + "ttyUSB0",
+                                  dev + "ttyUSB1"}));
+    EXPECT_EQ(stored,
+              (QStringList{QString::fromStdString(byId), dev + "ttyUSB0", dev + "ttyUSB1"}));
+    EXPECT_EQ(TfProperties::SerialDevices(), stored);
+}
+
+TEST_F(StableNamesTest, PickedStableNameIsStoredAndUsedAsItIs) {
+    auto d = dialog();
+    whenModal([d = d.get()](QWidget*) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+        QTest::keyClick(d->pageControl->tabBar(), Qt::Key_Right); // Comms
+        ASSERT_TRUE(d->cbDevice->isVisible());
+        d->cbDevice->showPopup();
+        QAbstractItemView* list = d->cbDevice->view();
+        const QRect item = list->visualRect(list->model()->index(0, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        button(*d, "Ok")->click();
+    });
+    EXPECT_EQ(d->Execute(), QDialog::Accepted);
+    EXPECT_EQ(d->cbDevice->currentText().toStdString(), byId);
+    EXPECT_TRUE(d->CommsChanged());
+    EXPECT_EQ(link.DevicePath(), byId);
+    EXPECT_EQ(TIniFile(IniPath()).ReadString("Devices", "Com1", ""), byId);
+}
+
 TEST_F(PropertiesTest, CancelReloadsTheStoredSettingsAndKeepsCommsChanged) {
     writeIni("[Comm]\nDTR=0\n[Properties]\nPlayBackSpeed=3\n");
     auto d = dialog();
@@ -550,7 +602,8 @@ TEST_F(PropertiesTest, SerialDevicesListsOnlyPresentPortsOfTheFourKinds) {
     for (const QString& path : TfProperties::SerialDevices()) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_TRUE(std::filesystem::exists(path.toStdString()));
-        EXPECT_TRUE(path.startsWith("/dev/ttyUSB") || path.startsWith("/dev/ttyACM") ||
-                    path.startsWith("/dev/rfcomm") || path.startsWith("/dev/ttyS"));
+        EXPECT_TRUE(path.startsWith("/dev/serial/by-id/") || path.startsWith("/dev/ttyUSB") ||
+                    path.startsWith("/dev/ttyACM") || path.startsWith("/dev/rfcomm") ||
+                    path.startsWith("/dev/ttyS"));
     }
 }
