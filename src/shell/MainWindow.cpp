@@ -610,7 +610,9 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
         if (widget->window() == this && (widget == focus || (!focus && widget == this))) {
             auto* key = static_cast<QKeyEvent*>(event);
             try {
-                ChartMonitor->KeyDown(key->key(), key->modifiers());
+                if (ChartMonitor->KeyDown(key->key(), key->modifiers())) {
+                    return true; // a key the charts used goes no further
+                }
             } catch (const std::exception& e) {
                 ShowError(e.what());
             }

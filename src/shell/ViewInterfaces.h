@@ -94,7 +94,8 @@ public:
     virtual std::string FrameText() const = 0;
     virtual std::string TimeText() const = 0;
     virtual std::string NoteText() const = 0;
-    virtual void KeyDown(int key, Qt::KeyboardModifiers modifiers) = 0;
+    // True when the charts used the key: it then goes no further.
+    virtual bool KeyDown(int key, Qt::KeyboardModifiers modifiers) = 0;
     virtual void PopulateMonitor() = 0; // lay out the charts for the loaded macro
     virtual void SetPopupRows(int rows) = 0;
     virtual void PrintChart(TPrintJob& job) = 0;

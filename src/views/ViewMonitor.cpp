@@ -4,8 +4,31 @@
 #include "log/DataLog.h"
 #include "views/charts/ChartMon.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QTextEdit>
+
+namespace {
+
+// The focused widget takes typed text: keys are its own, not the charts'.
+bool takesText(const QWidget* w) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(w)) {
+        return !line->isReadOnly();
+    }
+    if (const auto* text = qobject_cast<const QTextEdit*>(w)) {
+        return !text->isReadOnly();
+    }
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(w)) {
+        return !plain->isReadOnly();
+    }
+    return qobject_cast<const QAbstractSpinBox*>(w) != nullptr;
+}
+
+} // namespace
 
 void TframeViewMonitor::TPage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -68,6 +91,9 @@ bool TframeViewMonitor::Running() const {
 
 void TframeViewMonitor::SetRunning(bool on) {
     monitor->Running = on;
+    if (monitor->OnViewChanged) {
+        monitor->OnViewChanged(); // the play-back bar is free only between runs
+    }
 }
 
 bool TframeViewMonitor::PaintEnabled() const {
@@ -106,8 +132,11 @@ std::string TframeViewMonitor::NoteText() const {
     return monitor->NoteText();
 }
 
-void TframeViewMonitor::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    monitor->KeyDown(key, modifiers);
+bool TframeViewMonitor::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (takesText(QApplication::focusWidget())) {
+        return false;
+    }
+    return monitor->KeyDown(key, modifiers);
 }
 
 void TframeViewMonitor::PopulateMonitor() {

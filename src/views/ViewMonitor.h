@@ -34,7 +34,8 @@ public:
     std::string FrameText() const override;
     std::string TimeText() const override;
     std::string NoteText() const override;
-    void KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+    // Keys typed into a text box stay the box's own.
+    bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
     void PopulateMonitor() override;
     void SetPopupRows(int rows) override;
     void PrintChart(TPrintJob& job) override;

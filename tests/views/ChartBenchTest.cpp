@@ -1,111 +1,20 @@
-// Drawing figures of the chart monitor and screenshots of the Charts page, on the offscreen
-// platform. Not tests: they are disabled and run by hand with
+// Screenshots of the Charts page and the chart properties, on the offscreen platform. Not a
+// test: it is disabled and run by hand with
 //   ChartBenchTest --gtest_also_run_disabled_tests
-// and print their figures (the pictures go to /tmp).
+// (the pictures go to /tmp). The drawing figures are bench/ChartBench's.
 #include "ChartMonTestFixture.h"
 
 #include "views/ViewMonitor.h"
 #include "views/charts/ChartProperties.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTabWidget>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace Charts;
 
 namespace {
-
-// Puts 16 value attributes of the image on the 16 series slots.
-void chartSixteen(TCartridge& engine) {
-    int slot = 0;
-    for (TMacroItem& item : engine.Items) {
-        for (TAttr& a : item.Request.Attrs) {
-            a.Chart = a.Series = 0;
-            if (slot < 16 && (a.AType == 0 || a.AType == 2) &&
-                a.Scale.DisplayMin < a.Scale.DisplayMax) {
-                a.Chart = slot / 4 + 1;
-                a.Series = slot % 4 + 1;
-                ++slot;
-            }
-        }
-    }
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-TEST(ChartBench, DISABLED_Drawing) {
-    ChartRig rig;
-    chartSixteen(rig.engine);
-    TChartMon mon;
-    mon.Image = &rig.engine;
-    mon.Log = &rig.log;
-    mon.resize(800, 520);
-    mon.show();
-    mon.AssignSeries();
-    int assigned = 0;
-    for (const TChartRow& row : mon.Rows) {
-        for (const TSeries& s : row.Series) {
-            assigned += s.Drawn() ? 1 : 0;
-        }
-    }
-    for (int i = 0; i < Frames; ++i) {
-        rig.log.Add(ChartRig::Frame(i), true);
-    }
-    QApplication::processEvents();
-
-    std::vector<double> replot, page, pageDirty, frame;
-    for (int run = 0; run < 7; ++run) {
-        QElapsedTimer t;
-        t.start();
-        rig.RePlot(mon);
-        mon.repaint();
-        replot.push_back(msSince(t));
-
-        t.start();
-        mon.repaint();
-        page.push_back(msSince(t));
-
-        mon.RepaintAll();
-        t.start();
-        mon.repaint();
-        pageDirty.push_back(msSince(t));
-    }
-    // A run drawn live: each frame adds its segments only.
-    mon.ClearCharts();
-    mon.Running = true;
-    rig.engine.ResetValues();
-    QApplication::processEvents();
-    for (int i = 0; i < Frames; ++i) {
-        QElapsedTimer t;
-        t.start();
-        TPacket logged = rig.log.Frames(i);
-        rig.engine.DecodeFrame(logged, true);
-        mon.PlotFrame(logged);
-        QApplication::processEvents();
-        frame.push_back(msSince(t));
-    }
-    mon.Running = false;
-    std::printf("series drawn: %d, frames: %d, monitor %dx%d, graph width %d\n", assigned, Frames,
-                mon.width(), mon.height(), mon.GraphWidth());
-    std::printf("re-plot of 300 frames, painting off, then one repaint: median %.2f ms, best %.2f "
-                "ms\n",
-                median(replot), *std::min_element(replot.begin(), replot.end()));
-    std::printf("full page paint from the caches: median %.3f ms\n", median(page));
-    std::printf("full page paint rebuilding every cache: median %.3f ms\n", median(pageDirty));
-    std::printf("one live frame (decode, plot, its paint): median %.3f ms, worst %.3f ms\n",
-                median(frame), *std::max_element(frame.begin(), frame.end()));
-}
 
 TEST(ChartBench, DISABLED_Screenshots) {
     ChartRig rig;

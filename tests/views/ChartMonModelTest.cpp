@@ -1,13 +1,18 @@
-// The chart monitor's numbers: y range and coordinates, grid and labels, scrolling, the sample
-// wave, ruler stamps, note lookups and the settings of the ini file.
+// The chart monitor's numbers: y range and coordinates, grid and labels, the sample wave, the
+// ruler's marks at any zoom, the view's zoom and following, note lookups and the settings of the
+// ini file.
 #include "common/IniFile.h"
 #include "support/TempDir.h"
+#include "views/charts/ChartData.h"
 #include "views/charts/ChartModel.h"
+#include "views/charts/ChartRuler.h"
 #include "views/charts/ChartSettings.h"
+#include "views/charts/ChartView.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 using namespace Charts;
 
@@ -90,23 +95,6 @@ TEST(ChartModelTest, GridLinesAndLabels) {
     EXPECT_TRUE(YAxisLabels(60, 0, 0, 10).empty());
 }
 
-TEST(ChartModelTest, ScrollingJumpsBySpeedLeavingEmptyColumns) {
-    struct Case {
-        int count, speed, width;
-        bool paint;
-        int position;
-    };
-    const Case cases[] = {
-        {100, 4, 100, true, 4},   {101, 4, 100, true, -1},  {99, 4, 100, true, -1},
-        {200, 4, 100, true, 104}, {200, 4, 100, false, -1}, {150, 10, 120, true, 40},
-        {150, 1, 120, true, 31},  {10, 4, 0, true, -1},     {300, 3, 250, true, 53},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ScrollPositionFor(c.count, c.speed, c.width, c.paint), c.position)
-            << c.count << " " << c.speed << " " << c.width;
-    }
-}
-
 TEST(ChartModelTest, SampleWaveSpansTheSlotsRange) {
     EXPECT_FLOAT_EQ(SampleWave(0, 0, 0, 100), 50);
     // Slot 0 has period 2 pi x 8 frames: its crest is at 4 pi frames.
@@ -114,34 +102,205 @@ TEST(ChartModelTest, SampleWaveSpansTheSlotsRange) {
     EXPECT_FLOAT_EQ(SampleWave(16, 1, -10, 10), static_cast<float>(10 * std::sin(1.0)));
 }
 
-TEST(ChartModelTest, RulerMarksFramesOneSecondApart) {
-    TRulerStamps ruler;
-    ruler.TickInterval = 5000;
-    ruler.SubTickInterval = 1000;
-    ruler.LabelInterval = 30000;
-    ruler.ResetStamps();
-    for (int i = 0; i < 70; ++i) {
-        ruler.RecordStamp(i, 0.5 + i / 86400.0);
+// Frames `spacing` seconds apart from noon, at one frame a column of a view `width` wide.
+TChartData framesApart(int count, double spacing, double start = 0.5) {
+    TChartData data;
+    for (int i = 0; i < count; ++i) {
+        data.AddFrame(start + i * spacing / 86400.0);
     }
+    return data;
+}
+
+TChartView viewOf(int width, int count) {
+    TChartView view;
+    view.SetWidth(width, count, 4);
+    return view;
+}
+
+// Marks of the whole view by frame; labels `labelWidth` px wide.
+std::map<int, TRulerMark> marksOf(const TChartData& data, const TChartView& view,
+                                  const TRulerSettings& ruler, int labelWidth = 30) {
+    std::map<int, TRulerMark> byFrame;
+    for (const TRulerMark& m : RulerMarks(data, view, ruler, [labelWidth](const std::string&) {
+             return labelWidth;
+         })) {
+        byFrame[m.Frame] = m;
+    }
+    return byFrame;
+}
+
+TRulerSettings rulerOf(int tick, int label, int subTick) {
+    TRulerSettings ruler;
+    ruler.TickInterval = tick;
+    ruler.LabelInterval = label;
+    ruler.SubTickInterval = subTick;
+    return ruler;
+}
+
+TEST(ChartModelTest, RulerMarksFramesOneSecondApart) {
+    const TChartData data = framesApart(70, 1);
+    // Labels 16 px wide fit 30 columns apart, also beside the first one, which is moved right
+    // to show whole.
+    const auto marks = marksOf(data, viewOf(100, 70), rulerOf(5000, 30000, 1000), 16);
     for (int i = 0; i < 70; ++i) {
-        const uint32_t flags = TRulerStamps::FlagsOf(ruler.Stamp(i));
+        ASSERT_TRUE(marks.count(i)) << i;
+        const uint32_t flags = marks.at(i).Flags;
         EXPECT_TRUE(flags & SmallTick) << i;
         EXPECT_EQ((flags & LargeTick) != 0, i % 5 == 0) << i;
         EXPECT_EQ((flags & LabelTick) != 0, i % 30 == 0) << i;
     }
-    EXPECT_EQ(ElapsedText(ruler.ElapsedOf(30), "nn:ss"), "00:30");
-    EXPECT_EQ(ElapsedText(ruler.ElapsedOf(60), "nn:ss"), "01:00");
-    EXPECT_EQ(ElapsedText(ruler.ElapsedOf(61), "nn:ss.zzz"), "01:01.000");
+    EXPECT_EQ(marks.at(30).Label, "00:30");
+    EXPECT_EQ(marks.at(60).Label, "01:00");
+    EXPECT_EQ(ElapsedText(data.ElapsedOf(61), "nn:ss.zzz"), "01:01.000");
     EXPECT_EQ(ElapsedText(3723004, "hh:nn:ss.zzz"), "01:02:03.004");
+    // The largest unit of the format carries the whole time: no label reads 00:00 again.
+    EXPECT_EQ(ElapsedText(75 * 60000 + 5000, "nn:ss"), "75:05");
+    EXPECT_EQ(ElapsedText(125500, "ss.zzz"), "125.500");
+    EXPECT_EQ(ElapsedText(26 * 3600000LL, "hh:nn:ss"), "26:00:00");
 }
 
-TEST(ChartModelTest, AFrameAcrossMidnightGetsNoMarks) {
-    TRulerStamps ruler;
-    ruler.RecordStamp(0, 86399.0 / 86400.0); // 23:59:59
-    ruler.RecordStamp(1, 0.5 / 86400.0);     // 00:00:00.500
-    EXPECT_EQ(TRulerStamps::FlagsOf(ruler.Stamp(0)), SmallTick | LargeTick | LabelTick);
-    EXPECT_EQ(TRulerStamps::FlagsOf(ruler.Stamp(1)), 0u);
-    EXPECT_NE(ruler.Stamp(1), 0u); // still a frame
+TEST(ChartModelTest, TheFirstLabelIsNeverCutOffAtTheLeftEdge) {
+    const TChartData data = framesApart(200, 1);
+    // Labels 30 px wide need a minute between them at a second a column.
+    const auto marks = marksOf(data, viewOf(130, 200), rulerOf(1000, 5000, 100));
+    ASSERT_TRUE(marks.at(0).Flags & LabelTick);
+    EXPECT_EQ(marks.at(0).X, 0);
+    EXPECT_EQ(marks.at(0).LabelLeft, 0); // centred on frame 0 it would start at -15
+    ASSERT_TRUE(marks.at(60).Flags & LabelTick);
+    EXPECT_EQ(marks.at(60).LabelLeft, 60 - 15);
+    ASSERT_TRUE(marks.at(120).Flags & LabelTick);
+    EXPECT_EQ(marks.at(120).LabelLeft, 130 - 30); // nor past the right edge
+}
+
+TEST(ChartModelTest, ZoomedOutTheRulerMovesToRoundTimesWithoutOverlaps) {
+    // An hour at 10 frames a second in a 600 column window: 60 frames a column.
+    const TChartData data = framesApart(36000, 0.1);
+    TChartView view = viewOf(600, 36000);
+    view.Fit(36000, 4);
+    const TRulerSettings ruler = rulerOf(1000, 5000, 100);
+    const auto marks = RulerMarks(data, view, ruler, [](const std::string&) { return 30; });
+    int labels = 0, lastRight = -100;
+    for (const TRulerMark& m : marks) {
+        if (m.Flags & LabelTick) {
+            ++labels;
+            EXPECT_GE(m.LabelLeft, lastRight) << m.Label;
+            lastRight = m.LabelLeft + 30;
+        }
+    }
+    EXPECT_GE(labels, 5);
+    EXPECT_LE(labels, 600 / 30);
+    // Labels at whole minutes then, ticks never merge.
+    const TRulerSpacing s = RulerSpacingFor(ruler, 6000, 30);
+    EXPECT_EQ(s.Label % 60000, 0);
+    EXPECT_GE(s.Sub, 6000);
+    EXPECT_GE(s.Tick, 12000);
+    // At one frame a column the settings' own spacing stands.
+    const TRulerSpacing near = RulerSpacingFor(rulerOf(5000, 30000, 1000), 100, 30);
+    EXPECT_EQ(near.Sub, 1000);
+    EXPECT_EQ(near.Tick, 5000);
+    EXPECT_EQ(near.Label, 30000);
+}
+
+TEST(ChartModelTest, TimeOfDayLabelsReadTheClock) {
+    // From 11:59:50, frames a second apart: labels at whole minutes of the clock (30 px labels
+    // need a minute at a second a column).
+    const TChartData data = framesApart(80, 1, (12 * 3600 - 10) / 86400.0);
+    TRulerSettings ruler = rulerOf(5000, 30000, 1000);
+    ruler.TimeOfDay = true;
+    const auto marks = marksOf(data, viewOf(300, 80), ruler);
+    EXPECT_FALSE(marks.at(0).Flags & LabelTick); // 11:59:50 is no round time
+    ASSERT_TRUE(marks.count(10));
+    EXPECT_EQ(marks.at(10).Label, "12:00:00");
+    EXPECT_EQ(marks.at(70).Label, "12:01:00");
+    EXPECT_TRUE(marks.at(15).Flags & LargeTick);
+    EXPECT_FALSE(marks.at(40).Flags & LabelTick);
+}
+
+TEST(ChartModelTest, ALogPastMidnightKeepsCounting) {
+    TChartData data;
+    data.AddFrame(86399.0 / 86400.0); // 23:59:59
+    data.AddFrame(0.5 / 86400.0);     // 00:00:00.500
+    data.AddFrame(1.5 / 86400.0);
+    EXPECT_EQ(data.ElapsedOf(1), 1500);
+    EXPECT_EQ(data.ElapsedOf(2), 2500);
+    EXPECT_EQ(data.TimeOf(1), 500u);
+    // 1250 ms a column: small ticks every 2 s, and the one at 2 s is after midnight.
+    const auto marks = marksOf(data, viewOf(50, 3), rulerOf(1000, 5000, 100));
+    EXPECT_EQ(marks.count(1), 0u);
+    ASSERT_TRUE(marks.count(2));
+    EXPECT_TRUE(marks.at(2).Flags & SmallTick);
+}
+
+TEST(ChartViewTest, ZoomKeepsTheFrameUnderTheMouse) {
+    TChartView view = viewOf(500, 100000);
+    view.SetPosition(5000, 100000, 4);
+    EXPECT_EQ(view.FrameAt(200, 100000), 5200);
+    view.ZoomAround(200, 4, 100000, 4);
+    EXPECT_EQ(view.Zoom(), 4);
+    EXPECT_NEAR(view.FrameAt(200, 100000), 5200, 2);
+    // Zooming out at the start of the log: the view cannot move left of frame 0.
+    view.SetPosition(0, 100000, 4);
+    view.ZoomAround(200, 4, 100000, 4);
+    EXPECT_EQ(view.Position(), 0);
+    EXPECT_EQ(view.FrameAt(200, 100000), 16 * 200 + 7); // the middle of 16 frames
+    view.SetPosition(1000, 100000, 4);
+    const int under = view.FrameAt(321, 100000);
+    view.ZoomAround(321, 0.5, 100000, 4);
+    EXPECT_NEAR(view.FrameAt(321, 100000), under, 4); // within the finer column
+    // From eight columns a frame to the whole log in the window, no further.
+    for (int i = 0; i < 20; ++i) {
+        view.ZoomAround(0, 0.5, 100000, 4);
+    }
+    EXPECT_EQ(view.Zoom(), TChartView::MinZoom);
+    EXPECT_EQ(view.ColumnOf(3) - view.ColumnOf(2), 8);
+    for (int i = 0; i < 20; ++i) {
+        view.ZoomAround(0, 2, 100000, 4);
+    }
+    EXPECT_GE(view.Zoom(), 200.0);
+    EXPECT_LE(view.Columns(100000), 500);
+}
+
+TEST(ChartViewTest, ZoomedOutAColumnTakesItsMiddleFrame) {
+    TChartView view = viewOf(100, 1000);
+    view.Fit(1000, 4);
+    EXPECT_DOUBLE_EQ(view.Zoom(), 10);
+    EXPECT_EQ(view.FirstFrameOf(3), 30);
+    EXPECT_EQ(view.FrameAt(3, 1000), 34);
+    EXPECT_EQ(view.ColumnOf(39), 3);
+    EXPECT_EQ(view.EndVisibleFrame(1000), 1000);
+    EXPECT_EQ(view.FrameAt(99, 1000), 994);
+    EXPECT_EQ(view.FrameAt(150, 1000), 999); // past the last frame: the last one
+    // A short log is stretched, at most eight columns a frame.
+    view.Fit(40, 4);
+    EXPECT_DOUBLE_EQ(view.Zoom(), 0.4);
+    EXPECT_EQ(view.Columns(40), 98);
+    view.Fit(5, 4);
+    EXPECT_EQ(view.Zoom(), TChartView::MinZoom);
+}
+
+TEST(ChartViewTest, FollowingJumpsBySpeedUntilScrolledBack) {
+    TChartView view = viewOf(100, 0);
+    int count = 0;
+    auto add = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            view.FramesAdded(++count, 4);
+        }
+    };
+    add(99);
+    EXPECT_EQ(view.Position(), 0);
+    add(1); // frame 99 in the last column
+    EXPECT_EQ(view.Position(), 4);
+    EXPECT_EQ(view.Position(), view.ScrollMax(count, 4));
+    add(100);
+    EXPECT_EQ(view.Position(), 104);
+    view.SetPosition(50, count, 4);
+    view.SetFollowing(false);
+    add(300);
+    EXPECT_EQ(view.Position(), 50); // stays put
+    view.SetFollowing(true);
+    add(1);
+    EXPECT_EQ(view.Position(), view.ScrollMax(count, 4));
+    EXPECT_TRUE(view.Shows(count - 1));
 }
 
 TEST(ChartModelTest, NotesNamesAndNearestNotedFrame) {

@@ -100,41 +100,46 @@ TEST_F(ChartMonTest, AssignSeriesFillsTheSlotsInMacroOrder) {
     EXPECT_EQ(rePlots, 2);
 }
 
-TEST_F(ChartMonTest, PlottingStoresTheImagesValuesUpToThreeHundredFrames) {
+TEST_F(ChartMonTest, PlottingKeepsTheImagesValuesOfEveryFrame) {
     run(1);
     auto [item, at] = attrOf("RPM");
-    EXPECT_EQ(mon.Rows[0].Samples[0][0], rig.engine.GetAttrValue(item, at, -1));
+    EXPECT_EQ(mon.Data.Column(0, 0).At(0), rig.engine.GetAttrValue(item, at, -1));
     attr("BATT").Chart = 0;
     mon.AssignSeries(); // an empty slot plots nothing
     run(1);
-    EXPECT_EQ(mon.Rows[3].Samples[1][0], MissingValue);
-    run(298);
-    EXPECT_EQ(mon.Count(), 300);
-    EXPECT_EQ(mon.Cursor(), 299);
-    EXPECT_EQ(mon.FrameText(), "299");
-    auto extra = ChartRig::Frame(300);
-    EXPECT_FALSE(mon.PlotFrame(*extra));
-    EXPECT_EQ(mon.Count(), 300);
-    EXPECT_EQ(mon.Cursor(), 299);
+    EXPECT_EQ(mon.Data.Column(3, 0).At(1), MissingValue);
+    EXPECT_EQ(mon.Data.Column(3, 0).Size(), 0);
+    // No longer 300 frames at most: the cache grows with the log.
+    run(700);
+    EXPECT_EQ(mon.Count(), 702);
+    EXPECT_EQ(mon.Cursor(), 701);
+    EXPECT_EQ(mon.FrameText(), "701");
+    EXPECT_EQ(mon.TimeText(), "01:10.100");
+    EXPECT_EQ(mon.Data.Column(0, 0).At(701), rig.engine.GetAttrValue(item, at, -1));
 
     mon.ClearCharts();
     EXPECT_EQ(mon.Count(), 0);
     EXPECT_EQ(mon.ScrollPosition(), 0);
     EXPECT_EQ(mon.FrameText(), "-");
     EXPECT_EQ(mon.TimeText(), "-");
-    EXPECT_EQ(mon.Rows[0].Samples[10][0], MissingValue);
+    EXPECT_EQ(mon.Data.Column(0, 0).At(10), MissingValue);
 }
 
 TEST_F(ChartMonTest, ScrollsBySpeedWhileFramesArrive) {
-    mon.resize(380, 420); // a graph narrower than the 300 frames
+    mon.resize(380, 420); // a graph narrower than the frames
     const int w = mon.GraphWidth();
     ASSERT_GT(w, 0);
     run(w - 1);
     EXPECT_EQ(mon.ScrollPosition(), 0);
-    run(4 - w % 4 + 1); // up to the next multiple of Speed at or past the width
-    const int n = mon.Count();
-    EXPECT_EQ(n % 4, 0);
-    EXPECT_EQ(mon.ScrollPosition(), n + 4 - w);
+    run(1); // the newest frame reaches the last column: the view jumps a scroll step on
+    EXPECT_EQ(mon.ScrollPosition(), 4);
+    EXPECT_EQ(mon.View().ViewX(mon.Count() - 1), w - 5); // four empty columns after it
+    for (int i = 0; i < 3; ++i) {
+        run(1);
+        EXPECT_EQ(mon.ScrollPosition(), 4);
+    }
+    run(1);
+    EXPECT_EQ(mon.ScrollPosition(), 8);
 }
 
 TEST_F(ChartMonTest, DetailTextsWhilePlottingKeepTheLastNote) {
@@ -256,7 +261,7 @@ TEST_F(ChartMonTest, MouseTracksTheCursorUnlessRunning) {
     EXPECT_EQ(mon.CurrentChart, 2);
     QTest::mouseRelease(&graph, Qt::LeftButton, {}, QPoint(graph.width() - 1, y));
     EXPECT_FALSE(mon.Tracking);
-    EXPECT_EQ(mon.Cursor(), std::min(graph.width() - 1, Frames - 1));
+    EXPECT_EQ(mon.Cursor(), 99); // right of the last frame: the last frame
 
     // A press ends keyboard inspection; while running the mouse does nothing.
     mon.KeyDown(Qt::Key_F2, Qt::NoModifier);
@@ -280,8 +285,7 @@ TEST_F(ChartMonTest, LegendAssignmentGoesIntoTheDefinitionAndTheImage) {
     }
     ASSERT_GE(batt, 0);
     // Chart 2, third row of the legend.
-    const int rowHeight = QFontMetrics(ChartFont()).height();
-    mon.LegendMousePress(mon.StripTop(1) + 2 * rowHeight + 1);
+    mon.LegendMousePress(mon.StripTop(1) + 2 * LegendRowHeight + 1);
     mon.UpdateLegendMenu();
     QAction* entry = menuAction(mon.LegendMenu(), "BATT (");
     ASSERT_NE(entry, nullptr);

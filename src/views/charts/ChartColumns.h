@@ -1,23 +1,14 @@
 #pragma once
-// The three columns of the chart monitor and how they draw. Each keeps what it shows in cached
-// images of the full data width, rebuilt only on layout, settings and re-plot changes; a plotted
-// frame adds its new segments, notes and ticks to the caches and the screen copies only the
-// changed columns. The cursor line is inverted over the copy, never into the caches.
-#include <QColor>
-#include <QFont>
+// The three columns of the chart monitor on the screen. Each paints what the view shows straight
+// from the column cache (ChartPaint.h); a new frame only asks for a repaint, which Qt gathers
+// into one paint per screen refresh. The cursor line is inverted over the drawing.
 #include <QImage>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 class TChartMon;
-
-// A colour of the settings (0x00BBGGRR) for drawing.
-QColor ChartColour(uint32_t colour);
-// The font of the strips: a small sans-serif about 13 px high.
-QFont ChartFont();
 
 // One band of rows of a chart picture for paper: pixels of its background turn white (after
 // white ones turned black); in the notes and ruler bands the monitor's own background too.
@@ -33,50 +24,33 @@ QImage PaperPicture(const QImage& shot, const std::vector<TPaperBand>& bands);
 class TYaxis : public QWidget {
 public:
     explicit TYaxis(TChartMon& monitor);
-    void Invalidate(); // rebuild the strips at the next paint
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void drawStrip(int k, QImage& image) const;
     TChartMon& mon;
-    std::array<QImage, 4> strips;
-    bool dirty = true;
 };
 
 class TGraph : public QWidget {
 public:
     explicit TGraph(TChartMon& monitor);
-    void Invalidate(); // rebuild every cache at the next paint
-    // Adds frame i to the caches and asks for the changed columns only.
-    void PlotChartFrame(int k, int i);
-    void PlotNotesFrame(int i);
-    void PlotRulerFrame(int i);
-    void NotesChanged(); // the notes strip is redrawn whole
-    void CursorColumnChanged(int frame);
-    // Brings the caches up to date now (before a picture is taken).
-    void Refresh();
 
 protected:
+    bool event(QEvent* event) override; // tooltips of the notes strip
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void rebuild();
-    void drawChart(int k);
-    void drawNotes();
-    void drawNoteMarks(QPainter& p, int from, int to) const;
-    void drawRuler();
-    void drawRulerMarks(QPainter& p, int from, int to) const;
-    void updateFrames(int from, int to, int top, int height);
+    void paintPausedMark(QPainter& p);
     TChartMon& mon;
-    std::array<QImage, 4> charts;
-    QImage notes, ruler;
-    bool dirty = true;
+    bool panning = false; // the middle button drags the view
+    int panFromX = 0, panFromPosition = 0;
+    int wheelRest = 0; // wheel steps smaller than a notch, kept for the next event
 };
 
 class TLegend : public QWidget {

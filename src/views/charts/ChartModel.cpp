@@ -3,7 +3,6 @@
 #include "common/Common.h"
 #include "common/Format.h"
 #include "engine/Cartridge.h"
-#include "link/Rtime.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -28,16 +27,6 @@ void TSeries::Empty() {
     MCode.clear();
     AID = 0;
     AttrIndex = ItemIndex = -1;
-}
-
-TChartRow::TChartRow() {
-    ClearSamples();
-}
-
-void TChartRow::ClearSamples() {
-    for (auto& frame : Samples) {
-        frame.fill(MissingValue);
-    }
 }
 
 float TChartRow::EffectiveMin() const {
@@ -111,158 +100,43 @@ std::vector<TAxisLabel> YAxisLabels(int height, int gridCount, float effectiveMi
     return labels;
 }
 
-int ScrollPositionFor(int count, int speed, int graphWidth, bool paintEnabled) {
-    speed = std::max(speed, 1);
-    if (!paintEnabled || count % speed != 0 || graphWidth <= 0 || count < graphWidth) {
-        return -1;
-    }
-    return count + speed - graphWidth;
-}
-
 float SampleWave(int frame, int slot, float displayMin, float displayMax) {
     const double mid = (static_cast<double>(displayMin) + displayMax) / 2;
     const double half = (static_cast<double>(displayMax) - displayMin) / 2;
     return static_cast<float>(mid + half * std::sin(frame / (8.0 * (slot + 1))));
 }
 
-// ---- notes ----
-
-TNoteMarks::TNoteMarks() {
-    for (int n = 0; n < NoteSlots; ++n) {
-        names[static_cast<size_t>(n)] = Format("Note %d", n + 1);
-    }
-    colors.fill(White);
-}
-
-uint32_t TNoteMarks::Mask(int i) const {
-    return i >= 0 && i < Frames ? masks[static_cast<size_t>(i)] : 0;
-}
-
-void TNoteMarks::SetMask(int i, uint32_t mask) {
-    if (i >= 0 && i < Frames) {
-        masks[static_cast<size_t>(i)] = mask;
-    }
-}
-
-void TNoteMarks::SetName(int n, const std::string& name) {
-    if (n >= 0 && n < NoteSlots) {
-        names[static_cast<size_t>(n)] = name;
-    }
-}
-
-void TNoteMarks::SetColor(int n, uint32_t color) {
-    if (n >= 0 && n < NoteSlots) {
-        colors[static_cast<size_t>(n)] = color;
-    }
-}
-
-std::string TNoteMarks::NamesOf(int i) const {
-    std::string text;
-    const uint32_t mask = Mask(i);
-    for (int n = 0; n < NoteSlots; ++n) {
-        if (mask & (1u << n)) {
-            if (!text.empty()) {
-                text += ",";
-            }
-            text += names[static_cast<size_t>(n)];
-        }
-    }
-    return text;
-}
-
-int TNoteMarks::NearestNoted(int cursor) const {
-    for (int d = 0; d <= 10; ++d) {
-        const int later = std::min(cursor + d, Frames - 1);
-        if (later >= 0 && Mask(later) != 0) {
-            return later;
-        }
-        const int earlier = std::max(cursor - d, 0);
-        if (earlier < Frames && Mask(earlier) != 0) {
-            return earlier;
-        }
-    }
-    return -1;
-}
-
-int TNoteMarks::NotedAtOrBefore(int cursor) const {
-    for (int i = std::min(cursor, Frames - 1); i >= 0; --i) {
-        if (Mask(i) != 0) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-// ---- ruler ----
-
-void TRulerStamps::ResetStamps() {
-    stamps.fill(0);
-    elapsed = 0;
-    lastLabel = -LabelInterval;
-    lastSub = -SubTickInterval;
-    lastTick = -TickInterval;
-}
-
-void TRulerStamps::RecordStamp(int i, double t) {
-    if (i < 0 || i >= Frames) {
-        return;
-    }
-    if (t < 0) {
-        t = LocalNow();
-    }
-    const int64_t ms = RoundEven((t - std::floor(t)) * 86400000.0);
-    elapsed = i <= 0 ? 0 : ms - TimeOf(stamps[0]);
-    uint32_t flags = 0;
-    if (elapsed - lastSub >= SubTickInterval) {
-        flags |= SmallTick;
-        lastSub += SubTickInterval;
-    }
-    if (elapsed - lastTick >= TickInterval) {
-        flags |= LargeTick;
-        lastTick += TickInterval;
-        lastSub = lastTick;
-    }
-    if (elapsed - lastLabel >= LabelInterval) {
-        flags |= LabelTick;
-        lastLabel += LabelInterval;
-        lastTick = lastSub = lastLabel;
-    }
-    stamps[static_cast<size_t>(i)] =
-        static_cast<uint64_t>(ms) | (static_cast<uint64_t>(flags) << 32);
-}
-
-uint64_t TRulerStamps::Stamp(int i) const {
-    return i >= 0 && i < Frames ? stamps[static_cast<size_t>(i)] : 0;
-}
-
-int64_t TRulerStamps::ElapsedOf(int i) const {
-    return static_cast<int64_t>(TimeOf(Stamp(i))) - TimeOf(stamps[0]);
-}
-
 std::string ElapsedText(int64_t ms, const std::string& format) {
     constexpr int64_t day = 86400000;
-    ms = ((ms % day) + day) % day;
-    const int64_t parts[] = {ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
+    if (ms < 0) {
+        ms = ms % day + day;
+    }
+    // Units from the largest down; the largest one the format names carries the whole time.
+    static const char* const tokens[] = {"hh", "nn", "ss", "zzz"};
+    static const int64_t units[] = {3600000, 60000, 1000, 1};
+    static const int64_t spans[] = {0, 60, 60, 1000};
+    int largest = 3;
+    for (int t = 3; t >= 0; --t) {
+        if (format.find(tokens[t]) != std::string::npos) {
+            largest = t;
+        }
+    }
     std::string text;
     for (size_t i = 0; i < format.size();) {
-        auto at = [&](const char* token) {
-            return format.compare(i, std::strlen(token), token) == 0;
-        };
-        if (at("zzz")) {
-            text += Format("%03d", static_cast<int>(parts[3]));
-            i += 3;
-        } else if (at("hh")) {
-            text += Format("%02d", static_cast<int>(parts[0]));
-            i += 2;
-        } else if (at("nn")) {
-            text += Format("%02d", static_cast<int>(parts[1]));
-            i += 2;
-        } else if (at("ss")) {
-            text += Format("%02d", static_cast<int>(parts[2]));
-            i += 2;
-        } else {
-            text += format[i++];
+        int t = 0;
+        while (t < 4 && format.compare(i, std::strlen(tokens[t]), tokens[t]) != 0) {
+            ++t;
         }
+        if (t == 4) {
+            text += format[i++];
+            continue;
+        }
+        int64_t v = ms / units[t];
+        if (t != largest && spans[t] > 0) {
+            v %= spans[t];
+        }
+        text += Format(t == 3 ? "%03lld" : "%02lld", static_cast<long long>(v));
+        i += std::strlen(tokens[t]);
     }
     return text;
 }

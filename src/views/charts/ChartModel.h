@@ -1,8 +1,7 @@
 #pragma once
-// The chart monitor's numbers without any drawing: the fixed sizes, the series slots and sample
-// store of a chart, its effective y range and pixel coordinates, the grid and y-axis labels, the
-// scrolling rule, the notes of the frames, the ruler's time stamps and the texts of the detail
-// cursor. The widgets in ChartMon only draw what these compute.
+// The chart monitor's numbers without any drawing: the fixed sizes, the series slots of a chart,
+// its effective y range and pixel coordinates, the grid and y-axis labels, the sample wave and
+// the time texts. The widgets in ChartMon only draw what these compute.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -14,7 +13,6 @@ struct TPickListItem;
 namespace Charts {
 constexpr int ChartCount = 4;
 constexpr int SeriesSlots = 4;
-constexpr int Frames = 300; // sample columns, note masks and stamps: frames 0..299
 constexpr int NotesHeight = 16;
 constexpr int RulerHeight = 24;
 constexpr int YaxisWidth = 40;
@@ -58,7 +56,8 @@ struct TSeries {
     void Empty(); // unassigned: no name, range 0..0, no codes
 };
 
-// What one chart row holds: the look of its y-axis strip and the samples of its graph strip.
+// What one chart row holds: the look of its strips and its four series slots (their values are
+// in the column cache, ChartData.h).
 struct TChartRow {
     uint32_t Color = Charts::DarkNavy; // background of the graph, y-axis and legend strips
     int GridCount = 1;
@@ -67,11 +66,7 @@ struct TChartRow {
     float DisplayMin = 0, DisplayMax = 255; // the override values
     bool DisplayMinOverride = false, DisplayMaxOverride = false;
     std::array<TSeries, Charts::SeriesSlots> Series;
-    // samples[frame][slot], MissingValue when empty
-    std::array<std::array<float, Charts::SeriesSlots>, Charts::Frames> Samples;
 
-    TChartRow();
-    void ClearSamples();
     float EffectiveMin() const;
     float EffectiveMax() const;
 };
@@ -100,63 +95,13 @@ struct TAxisLabel {
 std::vector<TAxisLabel> YAxisLabels(int height, int gridCount, float effectiveMin,
                                     float effectiveMax);
 
-// The scroll position that SetCount(n) moves to, or -1 when it does not scroll.
-int ScrollPositionFor(int count, int speed, int graphWidth, bool paintEnabled);
-
 // The value a slot plots when the monitor shows sample waves (the properties preview).
 float SampleWave(int frame, int slot, float displayMin, float displayMax);
 
-// The note sets of the frames with the names and colours of the 32 notes.
-class TNoteMarks {
-public:
-    TNoteMarks();
-    uint32_t Mask(int i) const;
-    void SetMask(int i, uint32_t mask);
-    void ClearMasks() { masks.fill(0); }
-    const std::string& Name(int n) const { return names[static_cast<size_t>(n)]; }
-    void SetName(int n, const std::string& name);
-    uint32_t Color(int n) const { return colors[static_cast<size_t>(n)]; }
-    void SetColor(int n, uint32_t color);
-    // The names of the frame's notes, lowest first, joined with ",".
-    std::string NamesOf(int i) const;
-    // The nearest frame with notes within 10 frames of the cursor (at each distance the later
-    // frame first), or -1.
-    int NearestNoted(int cursor) const;
-    // The nearest frame at or before the cursor that has notes, or -1.
-    int NotedAtOrBefore(int cursor) const;
-
-private:
-    std::array<uint32_t, Charts::Frames> masks{};
-    std::array<std::string, Charts::NoteSlots> names;
-    std::array<uint32_t, Charts::NoteSlots> colors{};
-};
-
-// Tick flags of a stamp (its high 32 bits).
-constexpr uint32_t SmallTick = 1, LargeTick = 2, LabelTick = 4;
-
-// The ruler's stamps: low 32 bits the frame's time of day in ms, high 32 bits its tick flags.
-class TRulerStamps {
-public:
-    int TickInterval = 1000, LabelInterval = 5000, SubTickInterval = 100;
-
-    TRulerStamps() { ResetStamps(); }
-    void ResetStamps();
-    // t is a time of day in days; below 0 the current time of day is taken.
-    void RecordStamp(int i, double t);
-    uint64_t Stamp(int i) const;
-    static uint32_t TimeOf(uint64_t stamp) { return static_cast<uint32_t>(stamp & 0xFFFFFFFFu); }
-    static uint32_t FlagsOf(uint64_t stamp) { return static_cast<uint32_t>(stamp >> 32); }
-    // ms since frame 0 (negative across midnight)
-    int64_t ElapsedOf(int i) const;
-
-private:
-    std::array<uint64_t, Charts::Frames> stamps{};
-    int64_t elapsed = 0, lastTick = 0, lastSub = 0, lastLabel = 0;
-};
-
 // An elapsed time in ms in a ruler format: "hh" hours, "nn" minutes, "ss" seconds, "zzz"
-// milliseconds, each with leading zeros; other characters are kept. A negative time (a frame
-// past midnight) counts from the previous midnight.
+// milliseconds, each with leading zeros; other characters are kept. The largest unit of the
+// format takes the whole time ("nn:ss" of 75 minutes reads 75:00). A negative time counts from
+// the previous midnight.
 std::string ElapsedText(int64_t ms, const std::string& format);
 
 // Fills the runtime image's pick list from its macro items (the chartable and dashable values);

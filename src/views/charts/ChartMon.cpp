@@ -1,20 +1,12 @@
 #include "views/charts/ChartMon.h"
 
-#include "common/Common.h"
 #include "common/Format.h"
-#include "common/IniFile.h"
 #include "engine/Cartridge.h"
-#include "log/DataLog.h"
-#include "shell/MenuHelpers.h"
-#include "shell/Printing.h"
 #include "views/charts/ChartColumns.h"
+#include "views/charts/ChartLog.h"
 #include "views/charts/ChartProperties.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -23,6 +15,13 @@
 #include <algorithm>
 
 using namespace Charts;
+
+namespace {
+
+// The column cache holds at most this many frames; the log's own limit is far below it.
+constexpr int FrameLimit = 1 << 30;
+
+} // namespace
 
 TChartMon::TChartMon(QWidget* parent) : QWidget(parent) {
     setMinimumSize(MinWidth, MinHeight);
@@ -33,16 +32,16 @@ TChartMon::TChartMon(QWidget* parent) : QWidget(parent) {
     legend = new TLegend(*this);
     scrollBar = new QScrollBar(Qt::Horizontal, this);
     scrollBar->setTracking(true);
-    connect(scrollBar, &QScrollBar::valueChanged, this, [this](int) { graph->update(); });
+    connect(scrollBar, &QScrollBar::valueChanged, this, [this](int value) {
+        if (!syncing) {
+            ScrollTo(value);
+        }
+    });
     for (int k = 0; k < ChartCount; ++k) {
         for (int r = 0; r < SeriesSlots; ++r) {
             Rows[static_cast<size_t>(k)].Series[static_cast<size_t>(r)].Chart = k;
         }
     }
-    Ruler.TickInterval = 1000;
-    Ruler.LabelInterval = 5000;
-    Ruler.SubTickInterval = 100;
-    Ruler.ResetStamps();
     buildChartMenu();
     legendMenu = new QMenu(this);
     ShowProperties = [](TChartMon& monitor) {
@@ -50,7 +49,6 @@ TChartMon::TChartMon(QWidget* parent) : QWidget(parent) {
         dialog.Execute(monitor);
     };
     LayoutCharts();
-    SetCount(0);
     SetDetail(0);
 }
 
@@ -66,43 +64,22 @@ int TChartMon::GraphWidth() const {
     return graph->width();
 }
 
-int TChartMon::StripTop(int k) const {
-    return k * stripHeight + (notesVisible ? NotesHeight : 0);
-}
-
-int TChartMon::RulerTop() const {
-    return StripTop(ChartCount);
-}
-
-int TChartMon::ScrollPosition() const {
-    return scrollBar->value();
-}
-
-void TChartMon::SetScrollPosition(int p) {
-    updateScrollRange();
-    scrollBar->setValue(p);
-}
-
-void TChartMon::updateScrollRange() {
-    // The data take frames 0..299; the view may scroll a scroll step past the last one.
-    const int w = GraphWidth();
-    scrollBar->setRange(0, std::max(0, Frames + speed - w));
-    scrollBar->setPageStep(std::max(1, w));
-    scrollBar->setSingleStep(speed);
+TChartScale TChartMon::ScaleOf(int k) const {
+    const TChartRow& row = Rows[static_cast<size_t>(k)];
+    return TChartScale::For(geometry.StripHeight, row.EffectiveMin(), row.EffectiveMax());
 }
 
 int TChartMon::FrameAt(int viewX) const {
-    const int p = ScrollPosition();
-    const int x = std::clamp(p + viewX, p, p + std::max(GraphWidth(), 1) - 1);
-    return std::clamp(x, 0, Frames - 1);
+    return view.FrameAt(std::clamp(viewX, 0, std::max(GraphWidth(), 1) - 1), Count());
 }
 
 int TChartMon::chartAt(int y) const {
-    if (stripHeight <= 0) {
+    const int h = geometry.StripHeight;
+    if (h <= 0 || y < StripTop(0)) {
         return -1;
     }
-    const int k = (y - StripTop(0)) / stripHeight;
-    return y < StripTop(0) || k >= ChartCount ? -1 : k;
+    const int k = (y - StripTop(0)) / h;
+    return k >= ChartCount ? -1 : k;
 }
 
 void TChartMon::resizeEvent(QResizeEvent* event) {
@@ -117,30 +94,42 @@ void TChartMon::paintEvent(QPaintEvent*) {
 
 void TChartMon::LayoutCharts() {
     const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int w = width(), h = height();
-    const int graphW = std::max(0, w - YaxisWidth - LegendWidth);
-    const int viewH = std::max(0, h - sb);
+    const int w = width(), viewH = std::max(0, height() - sb);
+    geometry = TChartGeometry::For(w, viewH, notesVisible, rulerVisible);
+    const int graphW = geometry.GraphWidth;
     yaxis->setGeometry(0, 0, YaxisWidth, viewH);
     graph->setGeometry(YaxisWidth, 0, graphW, viewH);
     scrollBar->setGeometry(YaxisWidth, viewH, graphW, sb);
     legend->setGeometry(w - LegendWidth, 0, LegendWidth, viewH);
-    stripHeight =
-        std::max(0, (viewH - (notesVisible ? NotesHeight : 0) - (rulerVisible ? RulerHeight : 0)) /
-                        ChartCount);
-    for (int k = 0; k < ChartCount; ++k) {
-        const TChartRow& row = Rows[static_cast<size_t>(k)];
-        scales[static_cast<size_t>(k)] =
-            TChartScale::For(stripHeight, row.EffectiveMin(), row.EffectiveMax());
-    }
-    updateScrollRange();
+    view.SetWidth(graphW, Count(), speed);
+    syncScrollBar();
     RepaintAll();
 }
 
 void TChartMon::RepaintAll() {
-    yaxis->Invalidate();
-    graph->Invalidate();
+    yaxis->update();
+    graph->update();
     legend->update();
     update();
+}
+
+void TChartMon::syncScrollBar() {
+    syncing = true;
+    scrollBar->setRange(0, view.ScrollMax(Count(), speed));
+    scrollBar->setPageStep(std::max(1, view.Width()));
+    scrollBar->setSingleStep(view.SpeedColumns(speed));
+    scrollBar->setValue(view.Position());
+    syncing = false;
+}
+
+void TChartMon::changed() {
+    syncScrollBar();
+    if (paintEnabled) {
+        graph->update();
+    }
+    if (OnViewChanged) {
+        OnViewChanged();
+    }
 }
 
 // ---- series and plotting ----
@@ -149,8 +138,11 @@ void TChartMon::AssignSeries() {
     if (plotting) {
         return; // a frame is being stored; the slots must not change under it
     }
-    for (TChartRow& row : Rows) {
-        for (TSeries& s : row.Series) {
+    std::array<std::pair<int, int>, TChartData::Series> held;
+    for (int k = 0; k < ChartCount; ++k) {
+        for (int r = 0; r < SeriesSlots; ++r) {
+            TSeries& s = Rows[static_cast<size_t>(k)].Series[static_cast<size_t>(r)];
+            held[static_cast<size_t>(k * SeriesSlots + r)] = {s.ItemIndex, s.AttrIndex};
             s.Empty();
         }
     }
@@ -180,6 +172,16 @@ void TChartMon::AssignSeries() {
             Notes.SetName(n, name.empty() ? Format("Note: %d", n + 1) : name);
         }
     }
+    // A slot that shows another attribute now drops the values of the one before.
+    for (int k = 0; k < ChartCount; ++k) {
+        for (int r = 0; r < SeriesSlots; ++r) {
+            const TSeries& s = Rows[static_cast<size_t>(k)].Series[static_cast<size_t>(r)];
+            if (held[static_cast<size_t>(k * SeriesSlots + r)] !=
+                std::make_pair(s.ItemIndex, s.AttrIndex)) {
+                Data.Column(k, r).Clear();
+            }
+        }
+    }
     LayoutCharts();
     if (OnRePlotNeeded) {
         OnRePlotNeeded();
@@ -190,36 +192,46 @@ void TChartMon::ClearCharts() {
     if (plotting) {
         return;
     }
-    count = 0;
-    SetScrollPosition(0);
-    for (TChartRow& row : Rows) {
-        row.ClearSamples();
-    }
+    Data.Clear();
     Notes.ClearMasks();
-    Ruler.ResetStamps();
+    view.Restart();
     RepaintAll();
     SetDetail(0);
+    changed();
 }
 
 void TChartMon::plotRow(int k, int i) {
     TChartRow& row = Rows[static_cast<size_t>(k)];
     for (int r = 0; r < SeriesSlots; ++r) {
         const TSeries& s = row.Series[static_cast<size_t>(r)];
-        float v = MissingValue;
-        if (s.Assigned) {
-            v = Properties
-                    ? (Image ? Image->GetAttrValue(s.ItemIndex, s.AttrIndex, -1) : MissingValue)
-                    : SampleWave(i, r, s.DisplayMin, s.DisplayMax);
+        if (!s.Assigned) {
+            continue; // an empty slot keeps no values: every frame reads as missing
         }
-        row.Samples[static_cast<size_t>(i)][static_cast<size_t>(r)] = v;
+        const float v =
+            Properties ? (Image ? Image->GetAttrValue(s.ItemIndex, s.AttrIndex, -1) : MissingValue)
+                       : SampleWave(i, r, s.DisplayMin, s.DisplayMax);
+        TSeriesColumn& column = Data.Column(k, r);
+        while (column.Size() < i) {
+            column.Append(MissingValue); // assigned after frames were plotted
+        }
+        column.Append(v);
     }
-    if (paintEnabled) {
-        graph->PlotChartFrame(k, i);
+}
+
+void TChartMon::writePendingNote(TPacket& frame, int i) {
+    // The note typed during the run belongs to the frame itself, so it is saved with the log
+    // and survives a re-plot.
+    frame.Notes |= PendingNote;
+    if (ChartLogHolds(Log, i)) {
+        ChartLogSetNotes(*Log, i, ChartLogNotes(*Log, i) | PendingNote);
+        if (OnLogModified) {
+            OnLogModified();
+        }
     }
 }
 
 bool TChartMon::PlotFrame(TPacket& frame) {
-    if (count >= Frames || plotting) {
+    if (Count() >= FrameLimit || plotting) {
         return false;
     }
     plotting = true;
@@ -227,50 +239,33 @@ bool TChartMon::PlotFrame(TPacket& frame) {
         bool& flag;
         ~Done() { flag = false; }
     } done{plotting};
-    const int i = count;
-    Ruler.RecordStamp(i, frame.Time);
-    if (paintEnabled) {
-        graph->PlotRulerFrame(i);
-    }
+    const int i = Data.AddFrame(frame.Time);
     if (PendingNote != 0) {
-        // The note typed during the run belongs to the frame itself, so it is saved with the log
-        // and survives a re-plot.
-        frame.Notes |= PendingNote;
-        if (Log && OnLogModified) {
-            OnLogModified();
-        }
+        writePendingNote(frame, i);
     }
     Notes.SetMask(i, frame.Notes | PendingNote);
     PendingNote = 0;
-    if (paintEnabled) {
-        graph->PlotNotesFrame(i);
-    }
     for (int k = 0; k < ChartCount; ++k) {
         plotRow(k, i);
     }
-    SetDetail(i);
-    SetCount(i + 1);
-    return true;
-}
-
-void TChartMon::SetCount(int n) {
-    count = n;
-    const int p = ScrollPositionFor(n, speed, GraphWidth(), paintEnabled);
-    if (p >= 0) {
-        SetScrollPosition(p);
+    if (paintEnabled) {
+        view.FramesAdded(Count(), speed);
     }
+    SetDetail(i);
+    changed();
+    return true;
 }
 
 void TChartMon::SetDetail(int index) {
     cursor = index;
-    if (Ruler.Stamp(index) != 0) {
+    if (index >= 0 && index < Count()) {
         if (Tracking || Inspecting) {
             const int noted = Notes.NotedAtOrBefore(index);
             noteText = noted >= 0 ? Notes.NamesOf(noted) : std::string();
         } else if (Notes.Mask(index) != 0) {
             noteText = Notes.NamesOf(index);
         }
-        timeText = ElapsedText(Ruler.ElapsedOf(index), "nn:ss.zzz");
+        timeText = ElapsedText(Data.ElapsedOf(index), "nn:ss.zzz");
         frameText = std::to_string(index);
     } else {
         noteText = timeText = frameText = "-";
@@ -290,6 +285,7 @@ void TChartMon::SetPaintEnabled(bool on) {
     paintEnabled = on;
     if (on) {
         RepaintAll();
+        changed();
     }
 }
 
@@ -310,7 +306,7 @@ void TChartMon::SetLineWeight(int weight) {
 
 void TChartMon::SetSpeed(int frames) {
     speed = std::max(1, frames);
-    updateScrollRange();
+    syncScrollBar();
 }
 
 void TChartMon::SetChartColor(int k, uint32_t color) {
@@ -332,63 +328,120 @@ void TChartMon::SetRulerIntervals(int tick, int subTick, int label) {
     RepaintAll();
 }
 
+void TChartMon::SetRulerTimeOfDay(bool on) {
+    Ruler.TimeOfDay = on;
+    RepaintAll();
+}
+
 void TChartMon::repaintNotes() {
-    graph->NotesChanged();
+    graph->update(0, 0, graph->width(), NotesHeight);
 }
 
 void TChartMon::SetFrameNotes(int i, uint32_t mask) {
-    if (i < 0 || i >= Frames) {
+    if (i < 0) {
         return;
     }
     Notes.SetMask(i, mask);
-    // Only a logged frame takes the edit: never the live slot behind them or the shared
-    // empty frame that the log hands out for an empty slot.
-    if (Log && i < count && i < Log->Count()) {
-        if (Log->Notes(i) != mask) {
-            Log->SetNotes(i, mask);
-            if (OnLogModified) {
-                OnLogModified();
-            }
+    // Only a logged frame takes the edit: never the live frame behind them.
+    if (i < Count() && ChartLogHolds(Log, i) && ChartLogNotes(*Log, i) != mask) {
+        ChartLogSetNotes(*Log, i, mask);
+        if (OnLogModified) {
+            OnLogModified();
         }
     }
     repaintNotes();
 }
 
-// ---- cursor ----
+// ---- the view ----
 
-void TChartMon::startCursor(int x) {
-    SetDetail(x);
-    graph->CursorColumnChanged(x);
+void TChartMon::viewMoved() {
+    view.SetFollowing(view.Position() >= view.ScrollMax(Count(), speed));
+    changed();
 }
 
-void TChartMon::moveCursor(int x) {
-    if (x == cursor) {
+void TChartMon::ScrollTo(int position) {
+    view.SetPosition(position, Count(), speed);
+    viewMoved();
+}
+
+void TChartMon::ZoomAt(int viewX, double factor) {
+    if (view.Following() && Running && Count() > 0) {
+        // While following, the newest frame stays where it is.
+        viewX = view.ViewX(Count() - 1);
+    }
+    view.ZoomAround(viewX, factor, Count(), speed);
+    if (!view.Following()) {
+        viewMoved();
         return;
     }
-    graph->CursorColumnChanged(cursor);
-    SetDetail(x);
-    graph->CursorColumnChanged(x);
+    changed();
 }
 
-void TChartMon::endCursor(int x) {
-    graph->CursorColumnChanged(cursor);
-    SetDetail(x);
-    graph->CursorColumnChanged(x);
+void TChartMon::FitLog() {
+    view.Fit(Count(), speed);
+    viewMoved();
+}
+
+void TChartMon::GoHome() {
+    ScrollTo(0);
+}
+
+void TChartMon::GoEnd() {
+    view.SetPosition(view.ScrollMax(Count(), speed), Count(), speed);
+    view.SetFollowing(true);
+    changed();
+}
+
+void TChartMon::InspectFrame(int frame) {
+    if (Running || Busy() || Tracking || Count() == 0) {
+        return;
+    }
+    frame = std::clamp(frame, 0, Count() - 1);
+    if (!Inspecting) {
+        Inspecting = true;
+        startCursor(cursor);
+    }
+    moveCursor(frame);
+}
+
+// ---- cursor ----
+
+void TChartMon::startCursor(int frame) {
+    SetDetail(frame);
+    changed();
+}
+
+void TChartMon::moveCursor(int frame) {
+    if (frame != cursor) {
+        SetDetail(frame);
+    }
+    if (!view.Shows(frame)) {
+        view.Reveal(frame, Count(), speed);
+        viewMoved();
+        return;
+    }
+    changed();
+}
+
+void TChartMon::endCursor(int frame) {
+    SetDetail(frame);
+    changed();
 }
 
 void TChartMon::GraphMousePress(int viewX, int y) {
-    if (Running || Busy()) {
+    if (Busy()) {
         return;
     }
+    // Whatever strip it was on, the press names the frame the popup menu acts on.
+    MouseX = FrameAt(viewX);
     const int k = chartAt(y);
-    if (k < 0) {
+    if (Running || k < 0) {
         return;
     }
     if (Inspecting) {
         Inspecting = false;
         endCursor(cursor);
     }
-    MouseX = FrameAt(viewX);
     if (!Tracking) {
         Tracking = true;
         CurrentChart = k;
@@ -417,11 +470,16 @@ void TChartMon::GraphMouseRelease(int viewX, int) {
     endCursor(MouseX);
 }
 
+// ---- keys ----
+
 bool TChartMon::KeyDown(int key, Qt::KeyboardModifiers shift) {
+    if (viewKey(key, shift)) {
+        return true;
+    }
     const bool digit = key >= Qt::Key_0 && key <= Qt::Key_9;
-    const int note = key == Qt::Key_0 ? 10 : key - Qt::Key_0; // "0" is note 10
     if (Running) {
         if (digit) {
+            const int note = key == Qt::Key_0 ? 10 : key - Qt::Key_0; // "0" is note 10
             PendingNote = 1u << (note - 1);
         }
         return digit;
@@ -429,24 +487,81 @@ bool TChartMon::KeyDown(int key, Qt::KeyboardModifiers shift) {
     if (Busy()) {
         return false;
     }
-    if (cursor <= count && (Inspecting || Tracking)) {
-        if (key == Qt::Key_Delete) {
-            const int noted = notesVisible ? Notes.NearestNoted(cursor) : -1;
-            if (noted >= 0) {
-                SetFrameNotes(noted, 0);
-                SetDetail(cursor);
-            }
-        } else if (digit) {
-            SetFrameNotes(cursor, Notes.Mask(cursor) | (1u << (note - 1)));
-            SetDetail(cursor);
-        }
+    if (noteKey(key)) {
+        return true;
     }
-    if (Tracking) {
+    return !Tracking && inspectKey(key, shift);
+}
+
+bool TChartMon::noteKey(int key) {
+    if (cursor >= Count() || !(Inspecting || Tracking)) {
         return false;
     }
+    if (key == Qt::Key_Delete) {
+        const int noted = notesVisible ? Notes.NearestNoted(cursor) : -1;
+        if (noted < 0) {
+            return false;
+        }
+        SetFrameNotes(noted, 0);
+        SetDetail(cursor);
+        return true;
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        const int note = key == Qt::Key_0 ? 10 : key - Qt::Key_0;
+        SetFrameNotes(cursor, Notes.Mask(cursor) | (1u << (note - 1)));
+        SetDetail(cursor);
+        return true;
+    }
+    return false;
+}
+
+// Keys that move the view; only while the charts are on the screen.
+bool TChartMon::viewKey(int key, Qt::KeyboardModifiers) {
+    if (!isVisible() || Busy() || Tracking) {
+        return false;
+    }
+    const int around = view.Shows(cursor) && Count() > 0 ? view.ViewX(cursor) : view.Width() / 2;
+    switch (key) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomAt(around, 0.5);
+        return true;
+    case Qt::Key_Minus:
+        ZoomAt(around, 2);
+        return true;
+    case Qt::Key_Home:
+        if (Inspecting && !Running) {
+            moveCursor(0);
+        }
+        GoHome();
+        return true;
+    case Qt::Key_End:
+        if (Inspecting && !Running) {
+            moveCursor(std::max(Count() - 1, 0));
+        }
+        GoEnd();
+        return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (Inspecting && !Running) {
+            return false; // the cursor moves a screen (inspectKey)
+        }
+        ScrollTo(view.Position() + (key == Qt::Key_PageUp ? -view.Width() : view.Width()));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TChartMon::stepCursor(int frames) {
+    if (Count() > 0) {
+        moveCursor(std::clamp(cursor + frames, 0, Count() - 1));
+    }
+}
+
+bool TChartMon::inspectKey(int key, Qt::KeyboardModifiers shift) {
     const int step = (shift & Qt::ControlModifier) ? F2DeltaCtrl : F2Delta;
-    const int left = ScrollPosition();
-    const int right = left + GraphWidth() - 1;
+    const int screen = std::max(1, view.EndVisibleFrame(Count()) - view.FirstVisibleFrame(Count()));
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -454,329 +569,29 @@ bool TChartMon::KeyDown(int key, Qt::KeyboardModifiers shift) {
         if (Inspecting) {
             Inspecting = false;
             endCursor(cursor);
-        } else if (key == Qt::Key_F2) {
+            return true;
+        }
+        if (key == Qt::Key_F2) {
             Inspecting = true;
             startCursor(cursor);
+            return true;
         }
-        return true;
+        return false;
     case Qt::Key_Left:
-        if (Inspecting) {
-            moveCursor(std::min(cursor < left + step ? left : cursor - step, Frames - 1));
-            return true;
-        }
-        return false;
     case Qt::Key_Right:
-        if (Inspecting) {
-            moveCursor(std::min(cursor > right - step ? right : cursor + step, Frames - 1));
-            return true;
+        if (!Inspecting) {
+            return false;
         }
-        return false;
+        stepCursor(key == Qt::Key_Left ? -step : step);
+        return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (!Inspecting) {
+            return false;
+        }
+        stepCursor(key == Qt::Key_PageUp ? -screen : screen);
+        return true;
     default:
         return false;
     }
-}
-
-// ---- menus ----
-
-bool TChartMon::ask(const QString& text) {
-    if (Confirm) {
-        return Confirm(text);
-    }
-    return QMessageBox::question(this, QApplication::applicationName(), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-}
-
-void TChartMon::buildChartMenu() {
-    chartMenu = new QMenu(this);
-    actShowNotes =
-        chartMenu->addAction("Show Notes", this, [this] { SetNotesVisible(!notesVisible); });
-    actShowNotes->setCheckable(true);
-    actShowRuler =
-        chartMenu->addAction("Show Ruler", this, [this] { SetRulerVisible(!rulerVisible); });
-    actShowRuler->setCheckable(true);
-    addNoteMenu = chartMenu->addMenu("Add Note");
-    actDeleteNote = chartMenu->addAction("Delete Note...", this, [this] {
-        const int i = deleteTarget;
-        if (i >= 0 &&
-            ask(QString::fromStdString(Format("Remove Note(s): %s", Notes.NamesOf(i).c_str())))) {
-            SetFrameNotes(i, 0);
-        }
-    });
-    actRefresh = chartMenu->addAction("Refresh", this, [this] { RepaintAll(); });
-    chartMenu->addSeparator();
-    actOverride = chartMenu->addAction("Override Y-Axis", this, [this] {
-        TChartRow& row = Rows[static_cast<size_t>(CurrentChart)];
-        const bool on = !(row.DisplayMinOverride || row.DisplayMaxOverride);
-        row.DisplayMinOverride = row.DisplayMaxOverride = on;
-        LayoutCharts();
-    });
-    actOverride->setCheckable(true);
-    actSaveDefaults = chartMenu->addAction("Save User Defaults...", this, [this] {
-        if (ask("Save current charts' settings as user defaults")) {
-            SaveChartDefaults(CurrentChart);
-            RepaintAll();
-        }
-    });
-    actLoadDefaults = chartMenu->addAction("Load User Defaults...", this, [this] {
-        if (ask("Load user defaults for current chart")) {
-            LoadChartDefaults(CurrentChart);
-            LayoutCharts();
-        }
-    });
-    actRestoreFactory = chartMenu->addAction("Restore Factory Defaults...", this, [this] {
-        if (ask("Restore factory defaults for current chart")) {
-            RestoreChartFactory(CurrentChart);
-            LayoutCharts();
-        }
-    });
-    chartMenu->addSeparator();
-    actProperties = chartMenu->addAction("Properties...", this, [this] {
-        if (ShowProperties && !Running && !Busy()) {
-            ShowProperties(*this);
-            LayoutCharts();
-        }
-    });
-}
-
-void TChartMon::UpdateChartMenu() {
-    actShowNotes->setChecked(notesVisible);
-    actShowRuler->setChecked(rulerVisible);
-    addNoteMenu->clear();
-    for (int n = 0; n < NoteSlots; ++n) {
-        addNoteMenu->addAction(
-            QString::fromStdString(Format("%d. %s", n + 1, Notes.Name(n).c_str())), this,
-            [this, n] {
-                if (MouseX >= 0 && MouseX < count) {
-                    SetFrameNotes(MouseX, Notes.Mask(MouseX) | (1u << n));
-                }
-            });
-    }
-    SetMenuColumns(*addNoteMenu, PopupRows);
-    addNoteMenu->menuAction()->setEnabled(Properties && MouseX < count);
-    deleteTarget = notesVisible ? Notes.NearestNoted(cursor) : -1;
-    if (deleteTarget >= 0) {
-        actDeleteNote->setText(QString::fromStdString(
-            Format("Remove Note(s): %s...", Notes.NamesOf(deleteTarget).c_str())));
-    } else {
-        actDeleteNote->setText("Remove Note");
-    }
-    actDeleteNote->setEnabled(Properties && deleteTarget >= 0);
-    const TChartRow& row = Rows[static_cast<size_t>(CurrentChart)];
-    actOverride->setChecked(row.DisplayMinOverride || row.DisplayMaxOverride);
-    actSaveDefaults->setEnabled(Properties);
-    actLoadDefaults->setEnabled(Properties);
-    actRestoreFactory->setEnabled(Properties);
-    // The dialog's modal loop would hold a run up until it closes.
-    actProperties->setEnabled(Properties && !Running);
-}
-
-void TChartMon::LegendMousePress(int y) {
-    if (Running || stripHeight <= 0) {
-        return;
-    }
-    const int k = std::clamp((y - StripTop(0)) / stripHeight, 0, ChartCount - 1);
-    LegendClickY = y - StripTop(k) + stripHeight * k;
-}
-
-void TChartMon::legendSlot(int& k, int& r) const {
-    const int h = std::max(stripHeight, 1);
-    k = std::min(LegendClickY / h, ChartCount - 1);
-    const int rowHeight = std::max(QFontMetrics(ChartFont()).height(), 1);
-    r = std::min((LegendClickY % h) / rowHeight, SeriesSlots - 1);
-    k = std::max(k, 0);
-    r = std::max(r, 0);
-}
-
-void TChartMon::UpdateLegendMenu() {
-    legendMenu->clear();
-    if (!Properties || !Image) {
-        return;
-    }
-    if (Image->PickList[0].Name.empty()) {
-        for (const char* line : {"No attributes available!", "Try selecting a macro that",
-                                 "returns ALDL data attributes."}) {
-            legendMenu->addAction(line);
-        }
-        return;
-    }
-    int k = 0, r = 0;
-    legendSlot(k, r);
-    const TSeries& slot = Rows[static_cast<size_t>(k)].Series[static_cast<size_t>(r)];
-    QAction* clear = legendMenu->addAction(QString::fromStdString("Clear: " + slot.Name), this,
-                                           [this] { ClearLegendSlot(); });
-    // Assignments re-plot the log, which must wait until no run feeds the charts.
-    clear->setEnabled(slot.Assigned && !Running);
-    for (int i = 0; i < PickListSize; ++i) {
-        const TPickListItem& e = Image->PickList[static_cast<size_t>(i)];
-        if (e.Name.empty() || e.Kind != 0) {
-            continue;
-        }
-        QAction* a = legendMenu->addAction(QString::fromStdString(PickListCaption(e)), this,
-                                           [this, i] { AssignFromPickList(i); });
-        a->setEnabled(!Running);
-    }
-    SetMenuColumns(*legendMenu, PopupRows);
-}
-
-void TChartMon::AssignFromPickList(int entry) {
-    if (!Image || Running || plotting || entry < 0 || entry >= PickListSize) {
-        return;
-    }
-    int k = 0, r = 0;
-    legendSlot(k, r);
-    const TPickListItem& e = Image->PickList[static_cast<size_t>(entry)];
-    Image->AssignDisplay(k + 1, r + 1, -1, -1, e.Item, e.Attr, -1);
-    AssignSeries();
-}
-
-void TChartMon::ClearLegendSlot() {
-    if (!Image || Running || plotting) {
-        return;
-    }
-    int k = 0, r = 0;
-    legendSlot(k, r);
-    const TSeries& slot = Rows[static_cast<size_t>(k)].Series[static_cast<size_t>(r)];
-    if (!slot.Assigned) {
-        return;
-    }
-    Image->AssignDisplay(0, 0, -1, -1, slot.ItemIndex, slot.AttrIndex, -1);
-    AssignSeries();
-}
-
-// ---- printing ----
-
-QImage TChartMon::ChartPicture() {
-    graph->Refresh();
-    const int viewH = ViewHeight();
-    QImage shot(width(), viewH, QImage::Format_RGB32);
-    shot.fill(ChartColour(DarkNavy));
-    render(&shot, QPoint(), QRegion(0, 0, width(), viewH));
-    std::vector<TPaperBand> bands;
-    if (notesVisible) {
-        bands.push_back({0, NotesHeight, NotesColor, true});
-    }
-    for (int k = 0; k < ChartCount; ++k) {
-        bands.push_back({StripTop(k), StripTop(k) + stripHeight, ChartColor(k), false});
-    }
-    bands.push_back({RulerTop(), viewH, RulerColor, true});
-    return PaperPicture(shot, bands);
-}
-
-void TChartMon::PrintChart(TPrintJob& job) {
-    const QImage picture = ChartPicture();
-    if (job.IsActive()) {
-        job.Painter().drawImage(
-            QRect(QPoint(100, 500), QPoint(job.PageWidth() - 100, job.PageHeight() - 200)),
-            picture);
-    }
-    const QString path =
-        QString::fromStdString(PicturePath.empty() ? OwnFilesDir() + "/chart.bmp" : PicturePath);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    picture.save(path, "BMP");
-}
-
-// ---- settings ----
-
-TIniFile TChartMon::openIni() const {
-    return TIniFile(IniFileName.empty() ? IniPath() : IniFileName);
-}
-
-void TChartMon::saveIni(TIniFile& ini) const {
-    ini.UpdateFile();
-}
-
-TChartCommonSettings TChartMon::CommonSettings() const {
-    TChartCommonSettings s;
-    s.LineWeight = lineWeight;
-    s.Speed = speed;
-    s.NotesColor = NotesColor;
-    s.RulerColor = RulerColor;
-    s.NotesVisible = notesVisible;
-    s.RulerVisible = rulerVisible;
-    s.RulerTickColor = RulerTickColor;
-    s.RulerFontColor = RulerFontColor;
-    s.RulerTick = Ruler.TickInterval;
-    s.RulerSubTick = Ruler.SubTickInterval;
-    s.RulerLabelTick = Ruler.LabelInterval;
-    s.RulerFormat = RulerFormat;
-    s.F2Delta = F2Delta;
-    s.F2DeltaCtrl = F2DeltaCtrl;
-    for (int n = 0; n < NoteSlots; ++n) {
-        s.NoteColors[static_cast<size_t>(n)] = Notes.Color(n);
-    }
-    return s;
-}
-
-void TChartMon::ApplyCommonSettings(const TChartCommonSettings& s) {
-    lineWeight = std::max(1, s.LineWeight);
-    speed = std::max(1, s.Speed);
-    NotesColor = s.NotesColor;
-    RulerColor = s.RulerColor;
-    notesVisible = s.NotesVisible;
-    rulerVisible = s.RulerVisible;
-    RulerTickColor = s.RulerTickColor;
-    RulerFontColor = s.RulerFontColor;
-    Ruler.TickInterval = s.RulerTick;
-    Ruler.SubTickInterval = s.RulerSubTick;
-    Ruler.LabelInterval = s.RulerLabelTick;
-    RulerFormat = s.RulerFormat;
-    F2Delta = s.F2Delta;
-    F2DeltaCtrl = s.F2DeltaCtrl;
-    for (int n = 0; n < NoteSlots; ++n) {
-        Notes.SetColor(n, s.NoteColors[static_cast<size_t>(n)]);
-    }
-    LayoutCharts();
-}
-
-void TChartMon::SaveCommonDefaults() {
-    TIniFile ini = openIni();
-    CommonSettings().Save(ini);
-    saveIni(ini);
-}
-
-void TChartMon::LoadCommonDefaults() {
-    const TIniFile ini = openIni();
-    TChartCommonSettings s = CommonSettings();
-    s.Load(ini);
-    ApplyCommonSettings(s);
-}
-
-void TChartMon::RestoreCommonFactory() {
-    TChartCommonSettings s = CommonSettings();
-    s.RestoreFactory();
-    ApplyCommonSettings(s);
-}
-
-void TChartMon::SaveChartDefaults(int k) {
-    if (k < 0 || k >= ChartCount) {
-        return;
-    }
-    TIniFile ini = openIni();
-    CommonSettings().Save(ini);
-    const TChartRow& row = Rows[static_cast<size_t>(k)];
-    TChartSettings::Of(row).Save(ini, k, row.EffectiveMin(), row.EffectiveMax());
-    saveIni(ini);
-}
-
-void TChartMon::LoadChartDefaults(int k) {
-    if (k < 0 || k >= ChartCount) {
-        return;
-    }
-    LoadCommonDefaults();
-    const TIniFile ini = openIni();
-    TChartSettings s = TChartSettings::Of(Rows[static_cast<size_t>(k)]);
-    s.Load(ini, k);
-    s.ApplyTo(Rows[static_cast<size_t>(k)]);
-    LayoutCharts();
-}
-
-void TChartMon::RestoreChartFactory(int k) {
-    if (k < 0 || k >= ChartCount) {
-        return;
-    }
-    RestoreCommonFactory();
-    TChartSettings s = TChartSettings::Of(Rows[static_cast<size_t>(k)]);
-    s.RestoreFactory();
-    s.ApplyTo(Rows[static_cast<size_t>(k)]);
-    LayoutCharts();
 }

@@ -29,6 +29,8 @@ using namespace Charts;
 
 namespace {
 
+constexpr int SampleFrames = 1531; // frames of sample data the preview plots
+
 // The common colour list: ruler, ticks, labels, notes, then the 32 notes.
 constexpr int CommonRuler = 0, CommonTicks = 1, CommonLabels = 2, CommonNotes = 3, FirstNote = 4;
 // The chart colour list: background, grid lines, y-axis, then the 4 series.
@@ -147,7 +149,7 @@ QWidget* TfChartProperties::buildCommonPage() {
         connect(box, &QSpinBox::valueChanged, this, [this](int) { rulerChanged(); });
     }
     connect(cbFormat, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        Sample->RulerFormat = text.toStdString();
+        Sample->Ruler.Format = text.toStdString();
         Sample->RepaintAll();
     });
     auto* spacing = new QGroupBox(QStringLiteral("Ruler spacing:"), page);
@@ -266,7 +268,7 @@ void TfChartProperties::Open(TChartMon& monitor) {
     spnLarge->setValue(monitor.Ruler.TickInterval);
     spnSmall->setValue(monitor.Ruler.SubTickInterval);
     spnLabel->setValue(monitor.Ruler.LabelInterval);
-    cbFormat->setCurrentText(QString::fromStdString(monitor.RulerFormat));
+    cbFormat->setCurrentText(QString::fromStdString(monitor.Ruler.Format));
     // The boxes apply their values while they are filled; the ones that did not change too.
     Sample->F2Delta = monitor.F2Delta;
     Sample->F2DeltaCtrl = monitor.F2DeltaCtrl;
@@ -275,7 +277,8 @@ void TfChartProperties::Open(TChartMon& monitor) {
     Sample->Ruler.TickInterval = monitor.Ruler.TickInterval;
     Sample->Ruler.SubTickInterval = monitor.Ruler.SubTickInterval;
     Sample->Ruler.LabelInterval = monitor.Ruler.LabelInterval;
-    Sample->RulerFormat = monitor.RulerFormat;
+    Sample->Ruler.Format = monitor.Ruler.Format;
+    Sample->Ruler.TimeOfDay = monitor.Ruler.TimeOfDay;
 
     Sample->RulerColor = monitor.RulerColor;
     Sample->RulerTickColor = monitor.RulerTickColor;
@@ -325,7 +328,8 @@ void TfChartProperties::Apply() {
     m.Ruler.TickInterval = Sample->Ruler.TickInterval;
     m.Ruler.SubTickInterval = Sample->Ruler.SubTickInterval;
     m.Ruler.LabelInterval = Sample->Ruler.LabelInterval;
-    m.RulerFormat = Sample->RulerFormat;
+    m.Ruler.Format = Sample->Ruler.Format;
+    m.Ruler.TimeOfDay = Sample->Ruler.TimeOfDay;
     m.RulerColor = Sample->RulerColor;
     m.RulerTickColor = Sample->RulerTickColor;
     m.RulerFontColor = Sample->RulerFontColor;
@@ -363,7 +367,7 @@ void TfChartProperties::PlotSampleData() {
     Sample->SetPaintEnabled(false);
     Sample->ClearCharts();
     const double now = LocalNow();
-    for (int i = 0; i < Frames; ++i) {
+    for (int i = 0; i < SampleFrames; ++i) {
         TPacket frame;
         frame.SetHeader(0xF0);
         frame.UpdateChecksum();
@@ -377,9 +381,8 @@ void TfChartProperties::PlotSampleData() {
 }
 
 void TfChartProperties::rulerChanged() {
+    // The ruler places its ticks as it paints: the preview shows the new spacing at once.
     Sample->SetRulerIntervals(spnLarge->value(), spnSmall->value(), spnLabel->value());
-    // Ticks are fixed when frames are plotted.
-    PlotSampleData();
 }
 
 uint32_t TfChartProperties::commonColour(int entry) const {

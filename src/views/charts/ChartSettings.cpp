@@ -49,6 +49,7 @@ void TChartCommonSettings::Save(TIniFile& ini) const {
     ini.WriteInteger(Common, "RulerSubTick", RulerSubTick);
     ini.WriteInteger(Common, "RulerLabelTick", RulerLabelTick);
     ini.WriteString(Common, "RulerFormat", RulerFormat);
+    ini.WriteBool(Common, "RulerTimeOfDay", RulerTimeOfDay);
     ini.WriteInteger(Common, "F2Delta", F2Delta);
     ini.WriteInteger(Common, "F2DeltaCtrl", F2DeltaCtrl);
     for (int n = 0; n < Charts::NoteSlots; ++n) {
@@ -71,6 +72,7 @@ void TChartCommonSettings::Load(const TIniFile& ini) {
     RulerSubTick = ini.ReadInteger(Common, "RulerSubTick", 1000);
     RulerLabelTick = ini.ReadInteger(Common, "RulerLabelTick", 30000);
     RulerFormat = ini.ReadString(Common, "RulerFormat", "nn:ss");
+    RulerTimeOfDay = ini.ReadInteger(Common, "RulerTimeOfDay", 0) != 0;
     F2Delta = ini.ReadInteger(Common, "F2Delta", 1);
     F2DeltaCtrl = ini.ReadInteger(Common, "F2DeltaCtrl", 10);
     for (int n = 0; n < Charts::NoteSlots; ++n) {

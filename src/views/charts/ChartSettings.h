@@ -18,6 +18,7 @@ struct TChartCommonSettings {
     uint32_t RulerTickColor = Charts::White, RulerFontColor = Charts::White;
     int RulerTick = 5000, RulerSubTick = 1000, RulerLabelTick = 30000;
     std::string RulerFormat = "nn:ss";
+    bool RulerTimeOfDay = false; // ruler labels of the time of day, not of the time since frame 0
     int F2Delta = 1, F2DeltaCtrl = 10;
     std::array<uint32_t, Charts::NoteSlots> NoteColors;
 

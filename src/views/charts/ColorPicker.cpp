@@ -1,6 +1,6 @@
 #include "views/charts/ColorPicker.h"
 
-#include "views/charts/ChartColumns.h"
+#include "views/charts/ChartPaint.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,0 +1,15 @@
+#include "views/charts/ChartLog.h"
+
+#include "log/DataLog.h"
+
+bool ChartLogHolds(const TDataLog* log, int i) {
+    return log && i >= 0 && i < log->Count();
+}
+
+uint32_t ChartLogNotes(const TDataLog& log, int i) {
+    return log.Notes(i);
+}
+
+void ChartLogSetNotes(TDataLog& log, int i, uint32_t notes) {
+    log.SetNotes(i, notes);
+}
