@@ -94,6 +94,8 @@ public:
     TMainOptions Options; // SaveData, SaveVehicle, 8.3 names, PopupRows, speed, precise timing
     // A device the port talks through whatever the settings say (the --device option).
     std::string DeviceOverride;
+    // A log load lasting longer than this shows a progress dialog that can cancel it.
+    int LoadDialogDelayMs = 1000;
 
     // ---- operations ----
     QString GetCaption() const;
@@ -188,10 +190,10 @@ public:
     QToolBar* ToolBar = nullptr;
     QTabWidget* PageControl = nullptr;
     QLabel* StatusPanels[4] = {};
+    QLabel* LinkPanel = nullptr; // link quality during and after a run
     QProgressBar* ProgressBar = nullptr;
 
     QAction *actFileNew, *actFileOpen, *actFileSave, *actFileSaveAs, *actFileExport;
-    QLabel* LinkPanel = nullptr; // link quality during and after a run
     QAction *actFileOpenVehicle, *actFileSaveVehicle, *actFileSaveVehicleAs, *actFilePrint;
     QAction *actFileExit, *actEditVehicle, *actEditScale, *actEditProperties;
     QAction *actViewMacros, *actViewAldl, *actViewVirtualDash, *actViewCharts, *actViewDTCs;
@@ -256,6 +258,11 @@ private:
     QString fileDialog(TFileDialog kind, const QString& title, const QString& filter,
                        const QString& start);
     std::string autoSaveName() const;
+    bool loadLog(const std::string& fileName); // false when cancelled
+    void reportLoad();                         // what the load met: cut short, bad checksums
+    QString dataFolder() const;                // made when first needed
+    // True when target may be written: the dialog asked about chosen, or the user agrees.
+    bool mayReplace(const std::string& chosen, const std::string& target);
 
     // MainRecover.cpp: the journal on disk of the capture's logged frames
     TFrameJournal* newJournal(); // for a run that starts a new capture
@@ -277,7 +284,7 @@ private:
     QElapsedTimer lastDrain;
     bool draining = false;
     bool logBeforePlayBack = true; // Log data as the user left it; play back turns it off
-    bool workerPaused = false; // the worker has said it waits (it then leaves the engine alone)
+    bool workerPaused = false;     // the worker has said it waits (it then leaves the engine alone)
     TActivity activity = TActivity::None;
     bool detecting = false;
     bool closePending = false; // a close came during the interface check; done when it returns

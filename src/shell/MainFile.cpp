@@ -3,6 +3,7 @@
 #include "shell/Main.h"
 
 #include "common/Common.h"
+#include "common/Format.h"
 #include "definitions/XMLData.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
@@ -13,6 +14,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressDialog>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +31,18 @@ public:
 
 bool ShortNameChar(QChar c) {
     return c.isLetterOrNumber() && c.unicode() < 128 ? true : c == '_' || c == '-';
+}
+
+// The first 8.3 name in folder that no file has: base, then a "~n" tail in place of its last
+// characters, as DOS short names do, counting on past ~9 ("~10" keeps five of base's).
+QString freeShortName(const QString& folder, const QString& base, const QString& suffix) {
+    QString name = folder + "/" + base.left(8) + "." + suffix;
+    for (int n = 1; QFileInfo::exists(name); ++n) {
+        const QString tail = "~" + QString::number(n);
+        name = folder + "/" + base.left(std::max(1, 8 - static_cast<int>(tail.size()))) + tail +
+               "." + suffix;
+    }
+    return name;
 }
 
 } // namespace
@@ -53,35 +69,91 @@ QString TfMain::fileDialog(TFileDialog kind, const QString& title, const QString
 }
 
 void TfMain::actFileOpenExecute() {
-    New();
-    if (InRunState(rsLogModified)) {
+    // The capture on show stays until another has loaded: a cancelled or failed load keeps it.
+    if (InRunState(rsLogModified) && !ResolveUnsavedLog()) {
         return;
     }
     QString name = fileDialog(TFileDialog::OpenLog, "Select aldl data file...",
-                              "Aldl log files (*.alg)", QString::fromStdString(DataDir()));
-    if (name.isEmpty()) {
+                              "Aldl log files (*.alg)", dataFolder());
+    if (name.isEmpty() || !loadLog(name.toStdString())) {
         return;
     }
-    showProgress("Load data from file...");
-    repaint();
-    try {
-        TWaitCursor wait;
-        Log->SetOnProgress([this](int percent) { Progress(percent); });
-        Log->LoadFromFile(name.toStdString());
-        Log->SetOnProgress({});
-        SetRunState((RunState & ~rsLogModified) | rsLogHasData);
-        setWindowTitle(GetCaption());
-        if (Log->LastLoadTruncated()) {
-            Console->Add("The last frame of the file was cut short and is left out.", clInfo);
-            Console->Flush();
+    ChartMonitor->ClearCharts();
+    ValueList->Clear();
+    DTCList->Clear();
+    FlagList->Clear();
+    SetRunState((RunState & ~rsLogModified) | rsLogHasData);
+    setWindowTitle(GetCaption());
+    reportLoad();
+    MonitorRePlot();
+}
+
+bool TfMain::loadLog(const std::string& fileName) {
+    // A load that lasts longer than about a second shows its progress and can be cancelled.
+    QProgressDialog progress("Load data from file...", "Cancel", 0, 100, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(LoadDialogDelayMs);
+    progress.setAutoReset(false);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    int shown = -1;
+    Log->SetOnProgress([&](int percent) {
+        if (percent != shown) {
+            shown = percent;
+            progress.setValue(percent);
         }
-        MonitorRePlot();
+        if (sinceEvents.elapsed() >= 50) {
+            sinceEvents.restart();
+            QApplication::processEvents();
+        }
+        if (progress.wasCanceled()) {
+            throw ELoadCancelled();
+        }
+    });
+    try {
+        Log->LoadFromFile(fileName);
+    } catch (const ELoadCancelled&) {
+        Log->SetOnProgress({});
+        Console->Add("Loading cancelled; the log shown is as it was.", clInfo);
+        Console->Flush();
+        return false;
     } catch (...) {
         Log->SetOnProgress({});
-        hideProgress();
         throw;
     }
-    hideProgress();
+    Log->SetOnProgress({});
+    return true;
+}
+
+void TfMain::reportLoad() {
+    if (Log->LastLoadTruncated()) {
+        Console->Add("The last frame of the file was cut short and is left out.", clInfo);
+    }
+    if (Log->BadChecksums() > 0) {
+        Console->Add(
+            Format("%d of %d frames have a bad checksum.", Log->BadChecksums(), Log->Count()),
+            clInfo);
+    }
+    Console->Flush();
+    if (!Log->LoadWarning().empty()) {
+        Console->Add(Log->LoadWarning(), clError);
+        Console->Flush();
+        Ask(QMessageBox::Warning, QString::fromStdString(Log->LoadWarning()), QMessageBox::Ok);
+    }
+}
+
+QString TfMain::dataFolder() const {
+    QDir().mkpath(QString::fromStdString(DataDir())); // made when first needed
+    return QString::fromStdString(DataDir());
+}
+
+bool TfMain::mayReplace(const std::string& chosen, const std::string& target) {
+    if (target == chosen || !QFileInfo::exists(QString::fromStdString(target))) {
+        return true; // the file dialog asked already, or there is nothing to replace
+    }
+    return Ask(QMessageBox::Warning,
+               QString::fromStdString(target + " already exists.\r\nDo you want to replace it?"),
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TfMain::saveLog(const std::string& fileName) {
@@ -101,17 +173,21 @@ void TfMain::actFileSaveExecute() {
 }
 
 void TfMain::actFileSaveAsExecute() {
-    QString start = Log->FileName().empty() ? QString::fromStdString(DataDir()) + "/"
-                                            : QString::fromStdString(Log->FileName());
+    QString start =
+        Log->FileName().empty() ? dataFolder() + "/" : QString::fromStdString(Log->FileName());
     QString name = fileDialog(TFileDialog::SaveLog, "Save aldl data file as...",
                               "Aldl log files (*.alg)", start);
     if (name.isEmpty()) {
         return;
     }
+    const std::string chosen = name.toStdString();
     if (QFileInfo(name).suffix().isEmpty()) {
         name += ".alg";
     }
-    saveLog(LogFileName(name.toStdString()));
+    const std::string target = LogFileName(name.toStdString());
+    if (mayReplace(chosen, target)) {
+        saveLog(target);
+    }
 }
 
 std::string TfMain::LogFileName(const std::string& chosen) const {
@@ -137,23 +213,28 @@ std::string TfMain::LogFileName(const std::string& chosen) const {
     }
     suffix = suffix.isEmpty() ? QString("alg") : suffix.left(3);
     const QString folder = info.path();
-    QString name = folder + "/" + base.left(8) + "." + suffix;
+    const QString name = folder + "/" + base.left(8) + "." + suffix;
     if (QFileInfo(name).absoluteFilePath() == info.absoluteFilePath()) {
-        return name.toStdString();
+        return name.toStdString(); // the name chosen: the save dialog asked already
     }
-    for (int n = 1; QFileInfo::exists(name) && n <= 9; ++n) {
-        name = folder + "/" + base.left(6) + "~" + QString::number(n) + "." + suffix;
-    }
-    return name.toStdString();
+    return freeShortName(folder, base, suffix).toStdString();
 }
 
 std::string TfMain::autoSaveName() const {
-    // Named after the time of day it was saved, in the data folder.
-    QDir().mkpath(QString::fromStdString(DataDir()));
+    // Named after the time of day it was saved, in the data folder; never over another log.
+    const std::string folder = dataFolder().toStdString();
     const double now = LocalNow();
-    std::string name = Options.FileNames83 ? FormatDateTime("mmddhhnn", now)
-                                           : "Aldl " + FormatDateTime("yyyy-mm-dd hh.nn.ss", now);
-    return LogFileName(DataDir() + "/" + name + ".alg");
+    if (Options.FileNames83) {
+        return freeShortName(QString::fromStdString(folder),
+                             QString::fromStdString(FormatDateTime("mmddhhnn", now)), "alg")
+            .toStdString();
+    }
+    const std::string base = folder + "/Aldl " + FormatDateTime("yyyy-mm-dd hh.nn.ss", now);
+    std::string name = base + ".alg";
+    for (int n = 2; QFileInfo::exists(QString::fromStdString(name)); ++n) {
+        name = base + Format("-%d", n) + ".alg";
+    }
+    return name;
 }
 
 bool TfMain::ResolveUnsavedLog() {
@@ -259,6 +340,10 @@ void TfMain::actFileSaveVehicleAsExecute() {
                           "Vehicle definitions (*.xml)",
                           name.isEmpty() ? QString::fromStdString(VehicleDir()) + "/" : name);
         if (name.isEmpty()) {
+            return;
+        }
+        const std::string chosen = name.toStdString();
+        if (!mayReplace(chosen, TVehicle::NormaliseFileName(chosen))) {
             return;
         }
     }
