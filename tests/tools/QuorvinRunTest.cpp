@@ -15,8 +15,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -38,12 +40,16 @@ public:
     TempDir dir;
 
     // stdoutFd: where standard output goes instead of stdout.txt.
-    pid_t Start(const std::vector<std::string>& args, int stdoutFd = -1) {
+    // inChild runs in the child before the program starts.
+    pid_t Start(const std::vector<std::string>& args, int stdoutFd = -1,
+                const std::function<void()>& inChild = {}) {
         const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
         const std::string ini = dir.File("QuorvinV4.ini");
         const pid_t pid = fork();
         if (pid == 0) {
             setenv("QUORVIN_INI", ini.c_str(), 1);
+            if (inChild)
+                inChild();
             const int o =
                 stdoutFd >= 0 ? stdoutFd : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -211,6 +217,8 @@ TEST(QuorvinRun, StopSignalsEndTheRunWithCompleteFiles) {
             {"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--log", log, "--csv", csv});
         ASSERT_TRUE(WaitForBytes(log, 1));
         kill(pid, signal);
+        if (signal == SIGINT)
+            kill(pid, SIGINT); // a second Ctrl+C during the final writes cuts nothing short
         const Result res = r.Wait(pid);
         EXPECT_EQ(res.status, 0) << res.out << res.err;
         TDataLog frames;
@@ -255,6 +263,29 @@ TEST(QuorvinRun, KilledRunLosesAtMostTheLastSecond) {
             EXPECT_LE(killedAt - SecondsOfDay(frames.Frames(rows - 1).Time), 1.0);
         }
     }
+}
+
+// A full disk: the run stops with the system's message, and what reached the disk is a log.
+TEST(QuorvinRun, AFileThatCannotBeWrittenStopsTheRunAndKeepsWhatReachedTheDisk) {
+    Runner r;
+    const std::string log = r.dir.File("full.alg");
+    const pid_t pid = r.Start({"--vehicle", Vehicle, "--macro", "Data stream", "--sim",
+                               "--test-mode", "--rate", "0", "--seconds", "20", "--log", log},
+                              -1, [] {
+                                  std::signal(SIGXFSZ, SIG_IGN); // the write fails instead
+                                  rlimit small{20000, 20000};
+                                  setrlimit(RLIMIT_FSIZE, &small);
+                              });
+    const Result res = r.Wait(pid);
+    EXPECT_EQ(res.status, 1) << res.out << res.err;
+    EXPECT_NE(res.err.find("Can't save file " + log + ". File too large"), std::string::npos)
+        << res.err;
+    EXPECT_EQ(Count(res.out, "Can't save file"), 1) << res.out;
+    EXPECT_NE(res.out.find("Frames: "), std::string::npos) << res.out;
+    TDataLog frames;
+    frames.LoadFromFile(log);
+    EXPECT_GT(frames.Count(), 100); // records up to the limit
+    EXPECT_LE(std::filesystem::file_size(log), 20000u);
 }
 
 // Output piped into a program that ends early (head): the run goes on and its files are whole.

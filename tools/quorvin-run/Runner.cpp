@@ -375,6 +375,42 @@ private:
         console_.AddStamped(e.Text, e.Level, e.Stamp);
     }
 
+    // A file that cannot be written (a full disk, a pulled stick) stops the run with the
+    // system's message; what reached the disk stays a valid log.
+    void writeFailed(const std::exception& e, TRunResult& r) {
+        if (r.Reason != e.what()) {
+            writer_(e.what(), clError); // once, though the last write at the end fails again
+        }
+        if (!r.Failed) {
+            r.Failed = true;
+            r.Reason = e.what();
+        }
+    }
+
+    // One logged frame: decoded, then written to the log and the CSV file.
+    void takeFrame(const TRunEvent& e, TRunOutput& out, const std::vector<TExportColumn>& columns,
+                   TRunResult& r) {
+        engine_.DecodeFrame(*e.Frame, true);
+        const std::string row = o_.Csv.empty() ? std::string() : CsvRow(engine_, r.Frames, columns);
+        out.Frame(*e.Frame, row, [this](const std::string& line) { writer_(line, clInfo); });
+        ++r.Frames;
+    }
+
+    // The run's end as the worker gave it: a failure, a silent module or a clean end.
+    void judgeEnd(TRunEnd why, const std::string& lastError, TRunResult& r) const {
+        if (r.Failed) {
+            return; // a file failed first
+        }
+        if (why == TRunEnd::Failed) {
+            r.Failed = true;
+            r.Reason = lastError;
+        } else if (why == TRunEnd::NoFrames &&
+                   (engine_.Restart || engine_.ItemIndex < engine_.ItemCount)) {
+            r.Failed = true; // not a macro that came to its end
+            r.Reason = silentModule();
+        }
+    }
+
     // The worker reads and paces; this thread decodes and writes each frame as it comes.
     TRunResult runLoop(bool testMode, bool precise, TRunOutput& out,
                        const std::vector<TExportColumn>& columns) {
@@ -389,7 +425,6 @@ private:
         auto elapsed = [&] {
             return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         };
-        const auto said = [this](const std::string& line) { writer_(line, clInfo); };
         worker.StartRun(engine_, runSettings(testMode, precise));
         std::vector<TRunEvent> events;
         std::string lastError;
@@ -398,23 +433,24 @@ private:
         for (bool ended = false; !ended;) {
             events.clear();
             queue.WaitTakeAll(events, 20);
-            for (TRunEvent& e : events) {
-                if (e.Kind == TRunEvent::TKind::Line) {
-                    takeLine(e, lastError);
-                } else if (e.Kind == TRunEvent::TKind::Frame && !stopping) {
-                    engine_.DecodeFrame(*e.Frame, true);
-                    out.Frame(*e.Frame,
-                              o_.Csv.empty() ? std::string() : CsvRow(engine_, r.Frames, columns),
-                              said);
-                    ++r.Frames;
-                    stopping = o_.Frames > 0 && r.Frames >= o_.Frames;
-                } else if (e.Kind == TRunEvent::TKind::Ended) {
-                    ended = true;
-                    why = e.End;
+            try {
+                for (const TRunEvent& e : events) {
+                    if (e.Kind == TRunEvent::TKind::Line) {
+                        takeLine(e, lastError);
+                    } else if (e.Kind == TRunEvent::TKind::Frame && !stopping) {
+                        takeFrame(e, out, columns, r);
+                        stopping = o_.Frames > 0 && r.Frames >= o_.Frames;
+                    } else if (e.Kind == TRunEvent::TKind::Ended) {
+                        ended = true;
+                        why = e.End;
+                    }
                 }
+                out.Tick();
+            } catch (const EQuorvinError& e) {
+                writeFailed(e, r);
+                stopping = true;
             }
             console_.Flush();
-            out.Tick();
             stopping = stopping || interrupted || (o_.Seconds > 0 && elapsed() >= o_.Seconds);
             if (stopping && r.Seconds == 0) {
                 r.Seconds = elapsed();
@@ -424,18 +460,16 @@ private:
         worker.Join();
         if (r.Seconds == 0)
             r.Seconds = elapsed();
-        if (why == TRunEnd::Failed) {
-            r.Failed = true;
-            r.Reason = lastError;
-        } else if (why == TRunEnd::NoFrames &&
-                   (engine_.Restart || engine_.ItemIndex < engine_.ItemCount)) {
-            r.Failed = true; // not a macro that came to its end
-            r.Reason = silentModule();
-        }
+        judgeEnd(why, lastError, r);
         writer_(Format("Stop macro: %s", engine_.MacroTitle.c_str()), clInfo);
         writer_("", clInfo);
         console_.Flush();
-        out.Close();
+        try {
+            out.Close();
+        } catch (const EQuorvinError& e) {
+            writeFailed(e, r);
+            console_.Flush();
+        }
         return r;
     }
 
