@@ -1,7 +1,10 @@
 // quorvin-run against the simulator: frames per second for 10 seconds at several requested
 // rates, against the wire limit of the 8192 baud bus (a 5-byte request and its 64-byte reply,
 // 10 bits a byte: 84.2 ms, 11.87 frames/s); then the processor time quorvin-run takes against
-// ecm-sim running as a process of its own, at the wire rate and at 10 frames/s.
+// ecm-sim running as a process of its own, at the wire rate and at 10 frames/s; then how fast
+// the run loop goes without a bus (test mode, no pacing), and how much memory runs of two
+// lengths take, writing their log and CSV as they go (target: a 10-minute run grows by at most
+// 1 MB).
 //   RunnerBench [seconds]
 #include "common/Common.h"
 #include "log/DataLog.h"
@@ -29,6 +32,7 @@ struct RunFigures {
     std::string summary; // quorvin-run's "Frames: ..." line
     double wallMs = 0;
     double cpuMs = 0; // user and system time of quorvin-run alone
+    long maxRssKb = 0;
 };
 
 std::vector<char*> argvOf(std::vector<std::string>& all) {
@@ -74,6 +78,7 @@ RunFigures runOnce(const TempDir& dir, const std::vector<std::string>& args) {
     f.wallMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     f.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
+    f.maxRssKb = usage.ru_maxrss;
     f.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     const std::string text = TempDir::Read(out);
     const auto at = text.find("Frames: ");
@@ -169,6 +174,48 @@ void processorTime(const TempDir& dir, const std::string& vehicle, const std::st
     }
 }
 
+// Frames per second of the loop alone: generated replies, no pacing, log and CSV written.
+void loopSpeed(const TempDir& dir, const std::string& vehicle, const std::string& seconds) {
+    std::printf("\nquorvin-run --sim --test-mode --rate 0 --seconds %s --log --csv, load average "
+                "%s\n",
+                seconds.c_str(), loadAverage().c_str());
+    const RunFigures f = runOnce(dir, {"--vehicle", vehicle, "--macro", "Data stream", "--sim",
+                                       "--test-mode", "--rate", "0", "--seconds", seconds, "--log",
+                                       dir.File("loop.alg"), "--csv", dir.File("loop.csv")});
+    std::printf("exit %d  %s\n", f.status, f.summary.c_str());
+}
+
+// Peak memory of a short and a longer run with the same settings: what a run adds as it goes.
+void memoryGrowth(const TempDir& dir, const std::string& vehicle) {
+    // 1000 frames a second: faster than the wire, slow enough for the writing thread to keep up
+    // (without pacing, generated frames outrun it and wait in the queue).
+    std::printf("\nmemory: quorvin-run --sim --test-mode --rate 1000 --log --csv, peak "
+                "resident\n");
+    struct Point {
+        double seconds;
+        double frames;
+        long kb;
+    };
+    std::vector<Point> points;
+    for (const char* seconds : {"3", "15"}) {
+        const RunFigures f =
+            runOnce(dir, {"--vehicle", vehicle, "--macro", "Data stream", "--sim", "--test-mode",
+                          "--rate", "0", "--seconds", seconds, "--log", dir.File("mem.alg"),
+                          "--csv", dir.File("mem.csv")});
+        double frames = 0;
+        std::sscanf(f.summary.c_str(), "Frames: %lf", &frames);
+        points.push_back({std::atof(seconds), frames, f.maxRssKb});
+        std::printf("--seconds %-3s exit %d  %.0f frames, peak %ld kB\n", seconds, f.status, frames,
+                    f.maxRssKb);
+    }
+    const double perFrame = (points[1].kb - points[0].kb) / (points[1].frames - points[0].frames);
+    const double tenMinutes = WireLimit * 600;
+    std::printf("growth %.4f kB per frame: %.0f frames of a 10-minute run at the wire limit add "
+                "%.2f MB (target at most 1 MB: %s)\n",
+                perFrame, tenMinutes, perFrame * tenMinutes / 1024,
+                perFrame * tenMinutes / 1024 <= 1 ? "met" : "NOT met");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -178,5 +225,7 @@ int main(int argc, char** argv) {
     TempDir dir;
     rates(dir, vehicle, seconds);
     processorTime(dir, vehicle, seconds);
+    loopSpeed(dir, vehicle, seconds);
+    memoryGrowth(dir, vehicle);
     return 0;
 }

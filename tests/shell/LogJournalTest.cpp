@@ -6,6 +6,7 @@
 #include "shell/Main.h"
 
 #include "common/Common.h"
+#include "definitions/XMLData.h"
 #include "ecm-sim/EcmSim.h"
 #include "engine/Cartridge.h"
 #include "link/RS232.h"
@@ -433,6 +434,24 @@ TEST_F(LogJournalTest, SaveAsWithoutExtensionAsksBeforeReplacingTheLog) {
     saved.LoadFromFile(existing);
     EXPECT_EQ(saved.Count(), 1);
     EXPECT_FALSE(w.InRunState(rsLogModified));
+}
+
+TEST_F(LogJournalTest, SaveVehicleAsWithoutExtensionAsksBeforeReplacingTheDefinition) {
+    writeIni("[fMain]\r\nmruVehicle=" + SampleVehicle);
+    const std::string existing = dir.Write("car.xml", "the earlier definition");
+    TfMain& w = open();
+    ASSERT_FALSE(w.Vehicle->FileName.empty());
+    fileAnswer = QString::fromStdString(dir.File("car"));
+    answers = {QMessageBox::No};
+    w.actFileSaveVehicleAs->trigger();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].toStdString(),
+              existing + " already exists.\r\nDo you want to replace it?");
+    EXPECT_EQ(TempDir::Read(existing), "the earlier definition");
+    answers = {QMessageBox::Yes};
+    w.actFileSaveVehicleAs->trigger();
+    EXPECT_NE(TempDir::Read(existing).find("<?xml"), std::string::npos);
+    EXPECT_EQ(w.Vehicle->FileName, existing);
 }
 
 TEST_F(LogJournalTest, AutoSaveNeverOverwritesAnEarlierLog) {
