@@ -183,6 +183,13 @@ public:
     // after ResetValues (a run, play back, re-plot), so the notes fired by changes are added to
     // the frame's own notes; otherwise (one frame for display or export) the frame is untouched.
     void DecodeFrame(TPacket& frame, bool recordNotes);
+    // Decoding one attribute without touching the image, for caches of a few attributes' values
+    // over a whole log. RawValueOf: the raw value attribute attr of item takes from the frame, as
+    // DecodeFrame reads it: from the frame when it answers the attribute's request, else the
+    // raw value before (0 after ResetValues). ValueOfRaw: the attribute's value of a raw value;
+    // MissingValue for an attribute the image does not have.
+    int32_t RawValueOf(int item, int attr, const TPacket& frame, int32_t before) const;
+    float ValueOfRaw(int item, int attr, int32_t raw) const;
 
     // ---- execution ----
     void BeginRun();

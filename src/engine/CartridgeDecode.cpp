@@ -50,23 +50,25 @@ void fireNotes(const TAttr& a, uint32_t& notes) {
     }
 }
 
+// The engineering value of a raw value: scaled, looked up or the raw value itself.
+float valueOf(const TAttr& a, int32_t raw) {
+    switch (a.AType) {
+    case 0:
+        return ScaleValue(raw, a.Bits, a.Scale.Invert, a.Scale.Signed, a.Scale.Reverse,
+                          a.Scale.Offset, a.Scale.Factor);
+    case 1:
+        // Lookup attributes are meant to be 8 bits wide; a wider one uses its low byte.
+        return a.Table[static_cast<uint32_t>(raw) & 0xFFu].Value;
+    default:
+        return static_cast<float>(raw);
+    }
+}
+
 } // namespace
 
 void TCartridge::decodeAttr(TAttr& a, bool carried, const TPacket& frame, uint32_t& notes) const {
     a.RawValue = carried ? frame.GetBits(a.StartByte, a.StartBit, a.Bits) : a.PrevRaw;
-    switch (a.AType) {
-    case 0:
-        a.Value = ScaleValue(a.RawValue, a.Bits, a.Scale.Invert, a.Scale.Signed, a.Scale.Reverse,
-                             a.Scale.Offset, a.Scale.Factor);
-        break;
-    case 1:
-        // Lookup attributes are meant to be 8 bits wide; a wider one uses its low byte.
-        a.Value = a.Table[static_cast<uint32_t>(a.RawValue) & 0xFFu].Value;
-        break;
-    default:
-        a.Value = static_cast<float>(a.RawValue);
-        break;
-    }
+    a.Value = valueOf(a, a.RawValue);
     if (a.RawValue != a.PrevRaw) {
         fireNotes(a, notes);
     }
@@ -86,6 +88,23 @@ void TCartridge::DecodeFrame(TPacket& frame, bool recordNotes) {
         // Notes the user put on the frame stay; the fired ones join them.
         frame.Notes |= notes;
     }
+}
+
+int32_t TCartridge::RawValueOf(int item, int attr, const TPacket& frame, int32_t before) const {
+    if (item < 0 || attr < 0 || item >= ItemCount || attr >= Items[item].Request.AttrCount) {
+        return before;
+    }
+    const TRequest& request = Items[item].Request;
+    const TAttr& a = request.Attrs[attr];
+    return request.MessageNo == frame.MessageNo ? frame.GetBits(a.StartByte, a.StartBit, a.Bits)
+                                                : before;
+}
+
+float TCartridge::ValueOfRaw(int item, int attr, int32_t raw) const {
+    if (item < 0 || attr < 0 || item >= ItemCount || attr >= Items[item].Request.AttrCount) {
+        return MissingValue;
+    }
+    return valueOf(Items[item].Request.Attrs[attr], raw);
 }
 
 std::string ValueText(const TAttr& attr, bool quoted) {

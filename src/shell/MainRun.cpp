@@ -451,19 +451,9 @@ void TfMain::MonitorRePlot() {
     RePlotting = true;
     try {
         ChartMonitor->SetPaintEnabled(false);
-        ChartMonitor->ClearCharts();
         Engine->ResetValues();
-        const int count = Log->Count();
-        for (int i = 0; i < count; ++i) {
-            Progress(i * 100 / count);
-            TPacket frame = Log->Frames(i);
-            Engine->DecodeFrame(frame, true);
-            const bool plotted = ChartMonitor->PlotFrame(frame);
-            Log->SetNotes(i, frame.Notes);
-            if (!plotted) {
-                break;
-            }
-        }
+        // The charts decode their own attributes of every frame; the notes are the frames' own.
+        ChartMonitor->RePlotLog([this](int percent) { Progress(percent); });
     } catch (...) {
         ChartMonitor->SetPaintEnabled(true);
         RePlotting = false;

@@ -89,6 +89,8 @@ public:
     virtual void SetPaintEnabled(bool on) = 0;
     virtual void ClearCharts() = 0;
     virtual bool PlotFrame(TPacket& frame) = 0;
+    // Plots every frame of the capture buffer again (the charted values only), with progress.
+    virtual void RePlotLog(const std::function<void(int percent)>& progress) = 0;
     virtual void SetDetail(int detail) = 0;
     virtual int Cursor() const = 0;
     virtual std::string FrameText() const = 0;

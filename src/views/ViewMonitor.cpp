@@ -112,6 +112,10 @@ bool TframeViewMonitor::PlotFrame(TPacket& frame) {
     return monitor->PlotFrame(frame);
 }
 
+void TframeViewMonitor::RePlotLog(const std::function<void(int percent)>& progress) {
+    monitor->RePlotLog(progress);
+}
+
 void TframeViewMonitor::SetDetail(int detail) {
     monitor->SetDetail(detail);
 }

@@ -29,6 +29,7 @@ public:
     void SetPaintEnabled(bool on) override;
     void ClearCharts() override;
     bool PlotFrame(TPacket& frame) override;
+    void RePlotLog(const std::function<void(int percent)>& progress) override;
     void SetDetail(int detail) override;
     int Cursor() const override;
     std::string FrameText() const override;

@@ -125,6 +125,45 @@ TEST_F(ChartMonTest, PlottingKeepsTheImagesValuesOfEveryFrame) {
     EXPECT_EQ(mon.Data.Column(0, 0).At(10), MissingValue);
 }
 
+TEST_F(ChartMonTest, ARePlotDecodesTheChartedValuesOfTheRunAgain) {
+    // Every third frame answers another request: its values are the ones before, carried.
+    mon.Running = true;
+    for (int i = 0; i < 400; ++i) {
+        auto frame = ChartRig::Frame(i);
+        frame->MessageNo = i % 3 == 2 ? 7 : 0;
+        rig.log.Add(*frame, true);
+        TPacket logged = rig.log.Frames(i);
+        rig.engine.DecodeFrame(logged, true);
+        ASSERT_TRUE(mon.PlotFrame(logged));
+        rig.log.SetNotes(i, logged.Notes);
+    }
+    mon.Running = false;
+    rig.log.SetNotes(123, 1u << 4);
+    std::vector<float> live[ChartCount][SeriesSlots];
+    for (int k = 0; k < ChartCount; ++k) {
+        for (int r = 0; r < SeriesSlots; ++r) {
+            for (int i = 0; i < 400; ++i) {
+                live[k][r].push_back(mon.Data.Column(k, r).At(i));
+            }
+        }
+    }
+    rig.RePlot(mon);
+    ASSERT_EQ(mon.Count(), 400);
+    int present = 0;
+    for (int k = 0; k < ChartCount; ++k) {
+        for (int r = 0; r < SeriesSlots; ++r) {
+            for (int i = 0; i < 400; ++i) {
+                ASSERT_EQ(mon.Data.Column(k, r).At(i), live[k][r][static_cast<size_t>(i)])
+                    << k << " " << r << " " << i;
+                present += live[k][r][static_cast<size_t>(i)] != MissingValue ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(present, 400 * 4);
+    EXPECT_EQ(mon.Notes.Mask(123), 1u << 4); // the notes are the frames' own
+    EXPECT_EQ(mon.Data.ElapsedOf(399), 39900);
+}
+
 TEST_F(ChartMonTest, ScrollsBySpeedWhileFramesArrive) {
     mon.resize(380, 420); // a graph narrower than the frames
     const int w = mon.GraphWidth();

@@ -76,20 +76,11 @@ struct ChartRig {
         return plotted;
     }
 
-    // The main window's re-plot: painting off, clear, decode and plot every logged frame.
+    // The main window's re-plot: painting off, the charts plot the log again, painting on.
     void RePlot(TChartMon& monitor) {
         monitor.SetPaintEnabled(false);
-        monitor.ClearCharts();
         engine.ResetValues();
-        for (int i = 0; i < log.Count(); ++i) {
-            TPacket frame = log.Frames(i);
-            engine.DecodeFrame(frame, true);
-            const bool plotted = monitor.PlotFrame(frame);
-            log.SetNotes(i, frame.Notes);
-            if (!plotted) {
-                break;
-            }
-        }
+        monitor.RePlotLog();
         monitor.SetPaintEnabled(true);
         monitor.SetDetail(0);
     }

@@ -52,9 +52,21 @@ TYaxis::TYaxis(TChartMon& monitor) : QWidget(&monitor), mon(monitor) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TYaxis::paintEvent(QPaintEvent* event) {
+namespace {
+
+// The monitor's own background where no strip lies: below the strips of a column.
+void fillBelowStrips(QPainter& p, const TChartMon& mon, int width, int height) {
+    const int bottom = mon.StripHeight() > 0 ? mon.StripTop(ChartCount) : 0;
+    if (bottom < height) {
+        p.fillRect(0, bottom, width, height - bottom, ChartColour(DarkNavy));
+    }
+}
+
+} // namespace
+
+void TYaxis::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(event->rect(), ChartColour(DarkNavy));
+    fillBelowStrips(p, mon, width(), height());
     if (mon.StripHeight() <= 0) {
         return;
     }
@@ -72,11 +84,14 @@ TGraph::TGraph(TChartMon& monitor) : QWidget(&monitor), mon(monitor) {
     setMouseTracking(false);
 }
 
-void TGraph::paintEvent(QPaintEvent* event) {
+void TGraph::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(event->rect(), ChartColour(DarkNavy));
     if (mon.StripHeight() <= 0) {
+        p.fillRect(rect(), ChartColour(DarkNavy));
         return;
+    }
+    if (!mon.RulerVisible()) {
+        fillBelowStrips(p, mon, width(), height());
     }
     const TChartDrawing drawing(mon, mon.Geometry(), mon.View(), 1, false);
     if (mon.NotesVisible()) {
@@ -200,9 +215,9 @@ TLegend::TLegend(TChartMon& monitor) : QWidget(&monitor), mon(monitor) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TLegend::paintEvent(QPaintEvent* event) {
+void TLegend::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(event->rect(), ChartColour(DarkNavy));
+    fillBelowStrips(p, mon, width(), height());
     if (mon.StripHeight() <= 0) {
         return;
     }

@@ -20,43 +20,60 @@ float TSeriesColumn::At(int i) const {
     return i >= 0 && i < values.Size() ? values[i] : MissingValue;
 }
 
+void TSeriesColumn::TBlocks::Fold(int block, float& lo, float& hi) const {
+    lo = std::min(lo, Min[static_cast<size_t>(block)]);
+    hi = std::max(hi, Max[static_cast<size_t>(block)]);
+}
+
 void TSeriesColumn::Append(float v) {
-    const int i = values.Size();
     values.Append(v);
-    if (i % BlockFrames == 0) {
-        blockMin.push_back(Infinity);
-        blockMax.push_back(-Infinity);
+    if (values.Size() % SmallBlock == 0) {
+        blockFilled();
     }
-    if (v != MissingValue) {
-        float& lo = blockMin.back();
-        float& hi = blockMax.back();
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
+}
+
+void TSeriesColumn::blockFilled() {
+    const int end = values.Size();
+    float lo = Infinity, hi = -Infinity;
+    const float* v = &values[end - SmallBlock];
+    for (int n = 0; n < SmallBlock; ++n, ++v) {
+        if (*v != MissingValue) {
+            lo = std::min(lo, *v);
+            hi = std::max(hi, *v);
+        }
+    }
+    small.Min.push_back(lo);
+    small.Max.push_back(hi);
+    if (end % LargeBlock == 0) {
+        lo = Infinity;
+        hi = -Infinity;
+        for (int block = (end - LargeBlock) / SmallBlock; block < small.Done(); ++block) {
+            small.Fold(block, lo, hi);
+        }
+        large.Min.push_back(lo);
+        large.Max.push_back(hi);
     }
 }
 
 void TSeriesColumn::Clear() {
     values.Clear();
-    blockMin.clear();
-    blockMax.clear();
-}
-
-bool TSeriesColumn::blockEmpty(int block) const {
-    return blockMin[static_cast<size_t>(block)] > blockMax[static_cast<size_t>(block)];
+    small = TBlocks();
+    large = TBlocks();
 }
 
 int TSeriesColumn::PresentFrom(int i, int end) const {
     end = std::min(end, values.Size());
     i = std::max(i, 0);
     while (i < end) {
-        if (i % BlockFrames == 0 && blockEmpty(i / BlockFrames)) {
-            i += BlockFrames; // a whole block without a value
-            continue;
-        }
-        if (values[i] != MissingValue) {
+        if (i % LargeBlock == 0 && large.Empty(i / LargeBlock)) {
+            i += LargeBlock; // a whole block without a value
+        } else if (i % SmallBlock == 0 && small.Empty(i / SmallBlock)) {
+            i += SmallBlock;
+        } else if (values[i] != MissingValue) {
             return i;
+        } else {
+            ++i;
         }
-        ++i;
     }
     return -1;
 }
@@ -64,16 +81,48 @@ int TSeriesColumn::PresentFrom(int i, int end) const {
 int TSeriesColumn::PresentBefore(int i) const {
     i = std::min(i, values.Size()) - 1;
     while (i >= 0) {
-        if (i % BlockFrames == BlockFrames - 1 && blockEmpty(i / BlockFrames)) {
-            i -= BlockFrames;
-            continue;
-        }
-        if (values[i] != MissingValue) {
+        if (i % LargeBlock == LargeBlock - 1 && large.Empty(i / LargeBlock)) {
+            i -= LargeBlock;
+        } else if (i % SmallBlock == SmallBlock - 1 && small.Empty(i / SmallBlock)) {
+            i -= SmallBlock;
+        } else if (values[i] != MissingValue) {
             return i;
+        } else {
+            --i;
         }
-        --i;
     }
     return -1;
+}
+
+void TSeriesColumn::fold(int a, int b, float& lo, float& hi) const {
+    auto raw = [&](int from, int to) {
+        // A small block never crosses a chunk: the values lie side by side.
+        const float* v = &values[from];
+        for (int n = to - from; n > 0; --n, ++v) {
+            if (*v != MissingValue) {
+                lo = std::min(lo, *v);
+                hi = std::max(hi, *v);
+            }
+        }
+    };
+    int i = a;
+    const int head = std::min(b, (i + SmallBlock - 1) / SmallBlock * SmallBlock);
+    if (i < head) {
+        raw(i, head);
+        i = head;
+    }
+    for (; i + SmallBlock <= b && i % LargeBlock != 0; i += SmallBlock) {
+        small.Fold(i / SmallBlock, lo, hi);
+    }
+    for (; i + LargeBlock <= b; i += LargeBlock) {
+        large.Fold(i / LargeBlock, lo, hi);
+    }
+    for (; i + SmallBlock <= b; i += SmallBlock) {
+        small.Fold(i / SmallBlock, lo, hi);
+    }
+    if (i < b) {
+        raw(i, b);
+    }
 }
 
 bool TSeriesColumn::Span(int a, int b, TValueSpan& out) const {
@@ -86,28 +135,9 @@ bool TSeriesColumn::Span(int a, int b, TValueSpan& out) const {
     const int last = PresentBefore(b);
     out.First = values[first];
     out.Last = values[last];
-    float lo = out.First, hi = out.First;
-    int i = first;
-    while (i <= last) {
-        if (i % BlockFrames == 0 && i + BlockFrames <= last + 1) {
-            // A whole block inside the range: its summary stands for its frames.
-            const size_t block = static_cast<size_t>(i / BlockFrames);
-            if (blockMin[block] <= blockMax[block]) {
-                lo = std::min(lo, blockMin[block]);
-                hi = std::max(hi, blockMax[block]);
-            }
-            i += BlockFrames;
-            continue;
-        }
-        const float v = values[i];
-        if (v != MissingValue) {
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-        ++i;
-    }
-    out.Min = lo;
-    out.Max = hi;
+    out.Min = Infinity;
+    out.Max = -Infinity;
+    fold(first, last + 1, out.Min, out.Max);
     return true;
 }
 

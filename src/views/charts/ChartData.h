@@ -15,7 +15,8 @@
 
 namespace Charts {
 constexpr int ChunkFrames = 1 << 16; // frames a storage chunk holds
-constexpr int BlockFrames = 64;      // frames a minimum/maximum block sums up
+// Frames a small and a large minimum/maximum block sum up.
+constexpr int SmallBlock = 16, LargeBlock = 1024;
 } // namespace Charts
 
 // One value a frame, appended at the end, in chunks that never move.
@@ -32,7 +33,7 @@ public:
     }
     void Append(const T& v) {
         if (size % Charts::ChunkFrames == 0) {
-            chunks.push_back(std::make_unique<T[]>(Charts::ChunkFrames));
+            chunks.emplace_back(new T[Charts::ChunkFrames]); // filled as values come
         }
         (*this)[size++] = v;
     }
@@ -68,9 +69,23 @@ public:
     int PresentBefore(int i) const;
 
 private:
-    bool blockEmpty(int block) const;
+    // The summaries of the blocks filled so far; a block without a value holds min > max.
+    struct TBlocks {
+        std::vector<float> Min, Max;
+        int Done() const { return static_cast<int>(Min.size()); }
+        // False for a block not yet filled: its values are read one by one.
+        bool Empty(int block) const {
+            return block < Done() &&
+                   Min[static_cast<size_t>(block)] > Max[static_cast<size_t>(block)];
+        }
+        void Fold(int block, float& lo, float& hi) const;
+    };
+    void blockFilled(); // sums up the small block (and the large one) the last value filled
+    // The smallest and largest value of frames a .. b - 1 into lo and hi.
+    void fold(int a, int b, float& lo, float& hi) const;
+
     TChunkedArray<float> values;
-    std::vector<float> blockMin, blockMax; // an empty block holds min > max
+    TBlocks small, large;
 };
 
 // The note sets of the frames, with the names and colours of the 32 notes. Only noted frames

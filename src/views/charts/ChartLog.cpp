@@ -13,3 +13,11 @@ uint32_t ChartLogNotes(const TDataLog& log, int i) {
 void ChartLogSetNotes(TDataLog& log, int i, uint32_t notes) {
     log.SetNotes(i, notes);
 }
+
+int ChartLogCount(const TDataLog* log) {
+    return log ? log->Count() : 0;
+}
+
+void ChartLogRead(const TDataLog& log, int i, TPacket& frame) {
+    log.ReadFrame(i, frame);
+}

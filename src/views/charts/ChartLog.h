@@ -4,8 +4,13 @@
 #include <cstdint>
 
 class TDataLog;
+class TPacket;
 
 // The log is there and holds captured frame i.
 bool ChartLogHolds(const TDataLog* log, int i);
+// Captured frames; 0 without a log.
+int ChartLogCount(const TDataLog* log);
+// A copy of captured frame i.
+void ChartLogRead(const TDataLog& log, int i, TPacket& frame);
 uint32_t ChartLogNotes(const TDataLog& log, int i);
 void ChartLogSetNotes(TDataLog& log, int i, uint32_t notes);

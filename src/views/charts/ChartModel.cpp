@@ -5,19 +5,14 @@
 #include "engine/Cartridge.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <cstring>
 
 using namespace Charts;
 
 int RoundEven(double v) {
-    // nearbyint follows the rounding mode, which is to-nearest-even unless someone changed it.
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double r = std::nearbyint(v);
-    std::fesetround(saved);
-    return static_cast<int>(std::clamp(r, -1.0e9, 1.0e9));
+    // The program keeps the default rounding mode, to nearest with halves to even.
+    return static_cast<int>(std::nearbyint(std::clamp(v, -1.0e9, 1.0e9)));
 }
 
 void TSeries::Empty() {

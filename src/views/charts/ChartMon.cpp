@@ -13,6 +13,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <vector>
 
 using namespace Charts;
 
@@ -88,8 +89,11 @@ void TChartMon::resizeEvent(QResizeEvent* event) {
 }
 
 void TChartMon::paintEvent(QPaintEvent*) {
+    // Only the corners beside the scroll bar show; the columns paint the rest.
     QPainter p(this);
-    p.fillRect(rect(), ChartColour(DarkNavy));
+    const int top = graph->height();
+    p.fillRect(0, top, YaxisWidth, height() - top, ChartColour(DarkNavy));
+    p.fillRect(width() - LegendWidth, top, LegendWidth, height() - top, ChartColour(DarkNavy));
 }
 
 void TChartMon::LayoutCharts() {
@@ -123,10 +127,11 @@ void TChartMon::syncScrollBar() {
 }
 
 void TChartMon::changed() {
-    syncScrollBar();
-    if (paintEnabled) {
-        graph->update();
+    if (!paintEnabled) {
+        return; // a re-plot: SetPaintEnabled(true) catches up once
     }
+    syncScrollBar();
+    graph->update();
     if (OnViewChanged) {
         OnViewChanged();
     }
@@ -256,19 +261,104 @@ bool TChartMon::PlotFrame(TPacket& frame) {
     return true;
 }
 
+namespace {
+
+// One charted series as a re-plot fills it: the attribute's raw value carried from frame to
+// frame as decoding carries it, and the values of 8-bit raw values kept as they are met.
+class TLogSource {
+public:
+    TLogSource(TSeriesColumn& column, const TSeries& slot, int row, const TCartridge* image,
+               bool wave)
+        : column(column), slot(slot), row(row), image(image), wave(wave) {
+        if (image && slot.ItemIndex >= 0 && slot.ItemIndex < image->ItemCount) {
+            const TRequest& request = image->Items[static_cast<size_t>(slot.ItemIndex)].Request;
+            if (slot.AttrIndex >= 0 && slot.AttrIndex < request.AttrCount) {
+                small = request.Attrs[static_cast<size_t>(slot.AttrIndex)].Bits <= 8;
+            }
+        }
+    }
+    void Add(const TPacket& frame, int i) {
+        if (wave || !image) {
+            column.Append(wave ? SampleWave(i, row, slot.DisplayMin, slot.DisplayMax)
+                               : MissingValue);
+            return;
+        }
+        raw = image->RawValueOf(slot.ItemIndex, slot.AttrIndex, frame, raw);
+        column.Append(small ? byteValue() : image->ValueOfRaw(slot.ItemIndex, slot.AttrIndex, raw));
+    }
+
+private:
+    float byteValue() {
+        const size_t at = static_cast<size_t>(raw) & 0xFFu;
+        if (!known[at]) {
+            values[at] = image->ValueOfRaw(slot.ItemIndex, slot.AttrIndex, raw);
+            known[at] = true;
+        }
+        return values[at];
+    }
+
+    TSeriesColumn& column;
+    const TSeries& slot;
+    int row;
+    const TCartridge* image;
+    bool wave; // the sample wave of a preview
+    int32_t raw = 0;
+    bool small = false; // 8 bits at most: values kept by raw value
+    std::array<float, 256> values{};
+    std::array<bool, 256> known{};
+};
+
+} // namespace
+
+void TChartMon::RePlotLog(const std::function<void(int percent)>& progress) {
+    if (plotting) {
+        return;
+    }
+    const bool painting = paintEnabled;
+    paintEnabled = false; // one repaint at the end
+    ClearCharts();
+    std::vector<TLogSource> sources;
+    for (int k = 0; k < ChartCount; ++k) {
+        for (int r = 0; r < SeriesSlots; ++r) {
+            const TSeries& s = Rows[static_cast<size_t>(k)].Series[static_cast<size_t>(r)];
+            if (s.Assigned) {
+                sources.emplace_back(Data.Column(k, r), s, r, Image, !Properties);
+            }
+        }
+    }
+    const int count = ChartLogCount(Log);
+    const int step = std::max(1, count / 100);
+    TPacket frame;
+    for (int i = 0; i < count && i < FrameLimit; ++i) {
+        if (progress && i % step == 0) {
+            progress(static_cast<int>(int64_t{i} * 100 / count));
+        }
+        ChartLogRead(*Log, i, frame);
+        Data.AddFrame(frame.Time);
+        if (frame.Notes != 0) {
+            Notes.SetMask(i, frame.Notes);
+        }
+        for (TLogSource& source : sources) {
+            source.Add(frame, i);
+        }
+    }
+    paintEnabled = painting;
+    SetDetail(0);
+    RepaintAll();
+    changed();
+}
+
 void TChartMon::SetDetail(int index) {
     cursor = index;
     if (index >= 0 && index < Count()) {
         if (Tracking || Inspecting) {
             const int noted = Notes.NotedAtOrBefore(index);
-            noteText = noted >= 0 ? Notes.NamesOf(noted) : std::string();
+            noteFrame = noted >= 0 ? noted : NoNote;
         } else if (Notes.Mask(index) != 0) {
-            noteText = Notes.NamesOf(index);
+            noteFrame = index; // frames being plotted: a frame without notes keeps the text
         }
-        timeText = ElapsedText(Data.ElapsedOf(index), "nn:ss.zzz");
-        frameText = std::to_string(index);
     } else {
-        noteText = timeText = frameText = "-";
+        noteFrame = NoFrame;
     }
     if (paintEnabled) {
         legend->update();
@@ -276,6 +366,33 @@ void TChartMon::SetDetail(int index) {
     if (OnDetailChanged) {
         OnDetailChanged(*this, cursor);
     }
+}
+
+const std::string& TChartMon::NoteText() const {
+    static const std::string dash = "-";
+    if (cursor < 0 || cursor >= Count() || noteFrame == NoFrame) {
+        return dash;
+    }
+    noteText = noteFrame == NoNote ? std::string() : Notes.NamesOf(noteFrame);
+    return noteText;
+}
+
+const std::string& TChartMon::TimeText() const {
+    static const std::string dash = "-";
+    if (cursor < 0 || cursor >= Count()) {
+        return dash;
+    }
+    timeText = ElapsedText(Data.ElapsedOf(cursor), "nn:ss.zzz");
+    return timeText;
+}
+
+const std::string& TChartMon::FrameText() const {
+    static const std::string dash = "-";
+    if (cursor < 0 || cursor >= Count()) {
+        return dash;
+    }
+    frameText = std::to_string(cursor);
+    return frameText;
 }
 
 void TChartMon::SetPaintEnabled(bool on) {

@@ -83,12 +83,17 @@ public:
     // Stores one decoded frame: its time, notes and the image's value of every series. Painting
     // waits for the next screen refresh. False only past the cache's limit.
     bool PlotFrame(TPacket& frame);
+    // Builds the column cache again from every frame of the log, decoding the charted
+    // attributes only; the image's own values stay as they are. Progress is told in percent.
+    void RePlotLog(const std::function<void(int percent)>& progress = {});
     void SetDetail(int index);
     int Count() const { return Data.Count(); }
     int Cursor() const { return cursor; }
-    const std::string& NoteText() const { return noteText; }
-    const std::string& TimeText() const { return timeText; }
-    const std::string& FrameText() const { return frameText; }
+    // The texts of the cursor's frame, "-" when it is on none; made when asked for, so that a
+    // re-plot spends nothing on them.
+    const std::string& NoteText() const;
+    const std::string& TimeText() const;
+    const std::string& FrameText() const;
     bool PaintEnabled() const { return paintEnabled; }
     void SetPaintEnabled(bool on);
     bool NotesVisible() const { return notesVisible; }
@@ -224,5 +229,8 @@ private:
     bool syncing = false; // the scroll bar is being set, not moved by the user
     int lineWeight = 1;
     int speed = 4;
-    std::string noteText = "-", timeText = "-", frameText = "-";
+    // The frame whose notes NoteText names; NoNote: none (empty text); NoFrame: "-".
+    static constexpr int NoNote = -1, NoFrame = -2;
+    int noteFrame = NoFrame;
+    mutable std::string noteText, timeText, frameText;
 };

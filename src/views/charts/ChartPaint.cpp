@@ -47,7 +47,13 @@ TChartGeometry TChartGeometry::For(int width, int height, bool notesVisible, boo
 TChartDrawing::TChartDrawing(const TChartMon& monitor, const TChartGeometry& geometry,
                              const TChartView& shown, double scale, bool onPaper)
     : mon(monitor), g(geometry), view(shown), xScale(scale), paper(onPaper), font(ChartFont()),
-      metrics(font) {}
+      metrics(font) {
+    const int count = mon.Count();
+    bounds.resize(static_cast<size_t>(std::max(view.Width(), 0)) + 1);
+    for (size_t x = 0; x < bounds.size(); ++x) {
+        bounds[x] = std::clamp(view.FirstFrameOf(view.Position() + static_cast<int>(x)), 0, count);
+    }
+}
 
 QColor TChartDrawing::Fill(uint32_t background) const {
     return paper ? QColor(Qt::white) : ChartColour(background);
@@ -166,9 +172,8 @@ void TChartDrawing::seriesLines(QPainter& p, int k, int r, const TChartScale& sc
         have = true;
     }
     for (int x = 0; x < view.Width(); ++x) {
-        const int c = view.Position() + x;
-        const int a = std::max(view.FirstFrameOf(c), first);
-        const int b = std::min(view.FirstFrameOf(c + 1), end);
+        const int a = std::max(bounds[static_cast<size_t>(x)], first);
+        const int b = std::min(bounds[static_cast<size_t>(x) + 1], end);
         TValueSpan span;
         if (a >= b || !column.Span(a, b, span)) {
             continue;

@@ -78,4 +78,6 @@ private:
     bool paper;
     QFont font;
     QFontMetrics metrics;
+    // The first frame of view column x (within 0 .. Count()), for x = 0 .. view width.
+    std::vector<int> bounds;
 };
