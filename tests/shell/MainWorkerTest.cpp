@@ -118,9 +118,9 @@ protected:
     void press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
     TempDir dir;
+    RequestTimes requests; // the simulator's thread writes here until the simulator has gone
     std::unique_ptr<EcmSim> sim;
     std::unique_ptr<TfMain> window;
-    RequestTimes requests;
 };
 
 EcmSimOptions chattering() {
