@@ -44,6 +44,7 @@ class TfEditScale;
 class TfEditVehicle;
 class TfExport;
 class TframeViewMacros;
+class TPlayBar;
 
 // Run-state flags.
 constexpr uint32_t rsMacroSelected = 0x01;
@@ -188,6 +189,7 @@ public:
     std::unique_ptr<TfExport> fExport;
 
     QToolBar* ToolBar = nullptr;
+    TPlayBar* PlayBar = nullptr; // play-back speed, position slider and frame steps
     QTabWidget* PageControl = nullptr;
     QLabel* StatusPanels[4] = {};
     QLabel* LinkPanel = nullptr; // link quality during and after a run
@@ -249,6 +251,7 @@ private:
     void takeRunEvent(TRunEvent& e);
     void captureFrame(std::unique_ptr<TPacket> frame, bool logged);
     void playFrame(int index);
+    void resumePlayBack();
     void portNotConfigured();
     void focusConsole();
 

@@ -14,6 +14,7 @@
 #include "log/DataLog.h"
 #include "shell/ConsoleView.h"
 #include "views/ViewMacros.h"
+#include "views/charts/PlayBar.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -338,6 +339,7 @@ void TfMain::actAldlPauseExecute() {
             Console->Add("Resume scanning for chatter", clInfo);
         } else if (InRunState(rsPlayBack)) {
             Console->Add("Resume play back", clInfo);
+            resumePlayBack();
         } else {
             Console->Add(Format("Resume macro: %s", Engine->MacroTitle.c_str()), clInfo);
             ChartMonitor->SetRunning(true);
@@ -353,6 +355,7 @@ void TfMain::actAldlPauseExecute() {
         Console->Add("Pause scanning for chatter", clInfo);
     } else if (InRunState(rsPlayBack)) {
         Console->Add("Pause play back", clInfo);
+        ChartMonitor->SetRunning(false); // the cursor may inspect the frames played so far
     } else {
         Console->Add(Format("Pause macro: %s", Engine->MacroTitle.c_str()), clInfo);
         ChartMonitor->SetRunning(false);
@@ -367,8 +370,19 @@ void TfMain::actAldlStopExecute() {
     clearActivityState();
 }
 
+void TfMain::resumePlayBack() {
+    // Frames shown while paused were decoded into the image: the last one played is decoded
+    // again, so that the next one fires only the notes of its own changes.
+    if (PlayIndex > 0 && PlayIndex <= Log->Count()) {
+        TPacket last = Log->Frames(PlayIndex - 1);
+        Engine->DecodeFrame(last, false);
+    }
+    ChartMonitor->SetRunning(true);
+}
+
 double TfMain::PlayBackSpeed() const {
-    double speed = Options.PlayBackSpeed;
+    // The play-back bar's choice, else the properties' speed.
+    double speed = PlayBar && PlayBar->Speed() > 0 ? PlayBar->Speed() : Options.PlayBackSpeed;
     if (!std::isfinite(speed)) {
         return 1;
     }

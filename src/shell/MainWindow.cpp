@@ -24,6 +24,7 @@
 #include "views/ViewDashBoard.h"
 #include "views/ViewMacros.h"
 #include "views/ViewMonitor.h"
+#include "views/charts/PlayBar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -411,6 +412,9 @@ void TfMain::createPages() {
     Dashboard = std::move(dashboard);
     auto monitor = std::make_unique<TframeViewMonitor>(*Engine, *Log);
     monitor->OnLogModified = [this] { SetRunState(RunState | rsLogModified); };
+    PlayBar = new TPlayBar(monitor->Monitor(), this);
+    addToolBar(PlayBar);
+    PlayBar->OnSpeedChanged = [this] { Worker->SetSpeed(PlayBackSpeed()); };
     ChartMonitor = std::move(monitor);
     auto dtcs = std::make_unique<TframeViewDTCs>(*Engine);
     dtcs->OnCodeSetChanged = [this] { setTabIcons(); };

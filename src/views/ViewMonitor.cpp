@@ -4,31 +4,9 @@
 #include "log/DataLog.h"
 #include "views/charts/ChartMon.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QResizeEvent>
-#include <QTextEdit>
-
-namespace {
-
-// The focused widget takes typed text: keys are its own, not the charts'.
-bool takesText(const QWidget* w) {
-    if (const auto* line = qobject_cast<const QLineEdit*>(w)) {
-        return !line->isReadOnly();
-    }
-    if (const auto* text = qobject_cast<const QTextEdit*>(w)) {
-        return !text->isReadOnly();
-    }
-    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(w)) {
-        return !plain->isReadOnly();
-    }
-    return qobject_cast<const QAbstractSpinBox*>(w) != nullptr;
-}
-
-} // namespace
 
 void TframeViewMonitor::TPage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -137,7 +115,7 @@ std::string TframeViewMonitor::NoteText() const {
 }
 
 bool TframeViewMonitor::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    if (takesText(QApplication::focusWidget())) {
+    if (KeyTypedIntoFocus(QApplication::focusWidget(), key)) {
         return false;
     }
     return monitor->KeyDown(key, modifiers);

@@ -35,7 +35,7 @@ public:
     std::string FrameText() const override;
     std::string TimeText() const override;
     std::string NoteText() const override;
-    // Keys typed into a text box stay the box's own.
+    // Keys typed into an edit or spin box stay its own.
     bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
     void PopulateMonitor() override;
     void SetPopupRows(int rows) override;

@@ -121,9 +121,8 @@ TChartView viewOf(int width, int count) {
 std::map<int, TRulerMark> marksOf(const TChartData& data, const TChartView& view,
                                   const TRulerSettings& ruler, int labelWidth = 30) {
     std::map<int, TRulerMark> byFrame;
-    for (const TRulerMark& m : RulerMarks(data, view, ruler, [labelWidth](const std::string&) {
-             return labelWidth;
-         })) {
+    for (const TRulerMark& m :
+         RulerMarks(data, view, ruler, [labelWidth](const std::string&) { return labelWidth; })) {
         byFrame[m.Frame] = m;
     }
     return byFrame;

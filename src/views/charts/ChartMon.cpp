@@ -6,11 +6,16 @@
 #include "views/charts/ChartLog.h"
 #include "views/charts/ChartProperties.h"
 
+#include <QAbstractSpinBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <vector>
@@ -24,10 +29,51 @@ constexpr int FrameLimit = 1 << 30;
 
 } // namespace
 
+namespace {
+
+bool takesText(const QWidget* w) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(w)) {
+        return !line->isReadOnly();
+    }
+    if (const auto* text = qobject_cast<const QTextEdit*>(w)) {
+        return !text->isReadOnly();
+    }
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(w)) {
+        return !plain->isReadOnly();
+    }
+    return qobject_cast<const QAbstractSpinBox*>(w) != nullptr;
+}
+
+} // namespace
+
+bool KeyTypedIntoFocus(const QWidget* focus, int key) {
+    if (!takesText(focus)) {
+        return false;
+    }
+    switch (key) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true;
+    default:
+        return key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde; // a character
+    }
+}
+
 TChartMon::TChartMon(QWidget* parent) : QWidget(parent) {
     setMinimumSize(MinWidth, MinHeight);
     resize(MinWidth, MinHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
     yaxis = new TYaxis(*this);
     graph = new TGraph(*this);
     legend = new TLegend(*this);
@@ -86,6 +132,12 @@ int TChartMon::chartAt(int y) const {
 void TChartMon::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayoutCharts();
+}
+
+void TChartMon::keyPressEvent(QKeyEvent* event) {
+    if (!KeyDown(event->key(), event->modifiers())) {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void TChartMon::paintEvent(QPaintEvent*) {

@@ -30,6 +30,11 @@ class TYaxis;
 class TGraph;
 class TLegend;
 
+// The key is one the focused widget uses to take typed text (an edit or a spin box): a
+// character, or a key that moves or deletes in the text. It is then that widget's, not the
+// charts'.
+bool KeyTypedIntoFocus(const QWidget* focus, int key);
+
 class TChartMon : public QWidget {
     Q_OBJECT
 public:
@@ -188,6 +193,9 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Keys while the charts have the focus (a window that previews every key calls KeyDown
+    // itself and passes on only the keys the charts leave).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildChartMenu();

@@ -518,9 +518,12 @@ void TfChartProperties::rangeEdited(bool minimum) {
 bool TfChartProperties::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         QWidget* focus = QApplication::focusWidget();
-        if (watched == focus || (!focus && watched == this)) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            Sample->KeyDown(key->key(), key->modifiers());
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((watched == focus || (!focus && watched == this)) &&
+            !KeyTypedIntoFocus(focus, key->key())) {
+            if (Sample->KeyDown(key->key(), key->modifiers())) {
+                return true; // a key the preview used goes no further
+            }
         }
     }
     return QDialog::eventFilter(watched, event);
