@@ -239,7 +239,8 @@ std::vector<TNoteLabel> TChartDrawing::NoteLabels() const {
             used += w;
             first = false;
         }
-        label.TextRight = label.X + 1 + used;
+        // A shortened name takes its whole room.
+        label.TextRight = label.X + 1 + (label.Shortened ? std::max(label.Room, 0.0) : used);
     }
     return labels;
 }
