@@ -5,7 +5,6 @@
 // so a test points them at a fake computer.
 #include "link/PortHelp.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
