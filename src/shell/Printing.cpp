@@ -12,12 +12,12 @@
 
 #include <algorithm>
 
-const char* const ProductWebAddress = "quorvin.example.org";
-
 namespace {
 
 constexpr int LogoSize = 300; // print units; fits between the top margin and the header rule
 constexpr int PenWidth = 3;
+// The header's three lines lie between the rule under the title and the one at 480.
+constexpr int HeaderLinesTop = 220, HeaderLinesRoom = 255;
 
 const QString LogoFile = QStringLiteral(":/icons/logo.png");
 
@@ -52,7 +52,15 @@ QPixmap rowIcon(const QAbstractItemModel& model, int row) {
 
 } // namespace
 
-TPrintJob::TPrintJob(QPagedPaintDevice& dev) : device(dev) {
+TPrintJob::TPrintJob(QPagedPaintDevice& dev) : device(dev), paged(&dev) {
+    begin();
+}
+
+TPrintJob::TPrintJob(QPaintDevice& dev) : device(dev) {
+    begin();
+}
+
+void TPrintJob::begin() {
     InitQuorvinResources();
     if (!painter.begin(&device)) {
         return;
@@ -76,7 +84,7 @@ void TPrintJob::End() {
 }
 
 void TPrintJob::NewPage() {
-    if (painter.isActive() && device.newPage()) {
+    if (painter.isActive() && paged && paged->newPage()) {
         ++page;
     }
 }
@@ -101,10 +109,16 @@ void TPrintJob::PrintHeader(const QString& title, const QString& line1, const QS
     int titleWidth = painter.fontMetrics().horizontalAdvance(header[0]);
     textOut(painter, (w - L - titleWidth) / 2, 100, header[0]);
     painter.drawLine(100, 210, w - L - 100, 210);
-    painter.setFont(PrintFont(10));
-    textOut(painter, 200, 230, header[1]);
-    textOut(painter, 200, 300, header[2]);
-    textOut(painter, 200, 370, header[3]);
+    // The three lines one below the other between the rules, in the largest size that fits.
+    int size = 10;
+    painter.setFont(PrintFont(size));
+    while (size > 6 && 3 * painter.fontMetrics().height() > HeaderLinesRoom) {
+        painter.setFont(PrintFont(--size));
+    }
+    const int lineHeight = painter.fontMetrics().height();
+    for (int i = 1; i <= 3; ++i) {
+        textOut(painter, 200, HeaderLinesTop + (i - 1) * lineHeight, header[i]);
+    }
     painter.drawPixmap(QRect(w - L - 100, 100, L, L), QIcon(LogoFile).pixmap(256, 256));
     painter.drawLine(100, 480, w - 100, 480);
 }
@@ -119,8 +133,6 @@ void TPrintJob::PrintFooter() {
                 QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss dd-MMM-yyyy")));
     QString number = QStringLiteral("- %1 -").arg(page);
     textOut(painter, (w - metrics.horizontalAdvance(number)) / 2, h - 100, number);
-    QString address = QString::fromLatin1(ProductWebAddress);
-    textOut(painter, w - 100 - metrics.horizontalAdvance(address), h - 100, address);
 }
 
 void TPrintJob::pageBreak() {

@@ -1,6 +1,6 @@
 #pragma once
-// Printed reports of the page shown: page header with the product logo, footer with the time,
-// page number and web address, list views and text lines. Coordinates are in print units of
+// Printed reports of the page shown: page header with the product logo, footer with the time
+// and page number, list views and text lines. Coordinates are in print units of
 // 1/600 inch from the top left of the printable area, whatever the printer's resolution.
 #include <QPainter>
 #include <QString>
@@ -10,10 +10,8 @@
 
 class QAbstractItemModel;
 class QPagedPaintDevice;
+class QPaintDevice;
 class QTreeWidget;
-
-// The product's web address printed at the right of every footer.
-extern const char* const ProductWebAddress;
 
 class TPrintJob {
 public:
@@ -25,6 +23,8 @@ public:
 
     // Starts painting on the device (a QPrinter or a QPdfWriter); page 1 is current.
     explicit TPrintJob(QPagedPaintDevice& device);
+    // A device of one page (a picture of the page, in tests).
+    explicit TPrintJob(QPaintDevice& device);
     ~TPrintJob(); // ends painting
     TPrintJob(const TPrintJob&) = delete;
     TPrintJob& operator=(const TPrintJob&) = delete;
@@ -52,7 +52,9 @@ public:
 
 private:
     void pageBreak();
-    QPagedPaintDevice& device;
+    void begin();
+    QPaintDevice& device;
+    QPagedPaintDevice* paged = nullptr; // null for a device of one page
     QPainter painter;
     int width = 0, height = 0;
     int page = 1;
