@@ -308,6 +308,29 @@ TEST(QuorvinRun, AClosedStandardOutputLosesNothing) {
     EXPECT_EQ(Lines(TempDir::Read(csv)).size(), 41u);
 }
 
+// A long log damaged after its 600th frame: the frames before the damage are replayed.
+TEST(QuorvinRun, ReplayOfADamagedLongLogKeepsTheFramesBeforeTheDamage) {
+    Runner r;
+    TDataLog log;
+    TPacket frame;
+    frame.FromFrameText("$F4,$57,$01,$00,$B4"); // a record of 19 bytes
+    for (int i = 0; i < 1000; ++i)
+        log.Add(frame, true);
+    const std::string file = r.dir.File("long.alg"), csv = r.dir.File("long.csv");
+    log.SaveToFile(file);
+    std::string bytes = TempDir::Read(file);
+    bytes[19 * 600 + 15] = 0x20; // the 601st record's length byte
+    r.dir.Write("long.alg", bytes);
+    const Result res =
+        r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--replay", file, "--csv", csv});
+    EXPECT_EQ(res.status, 0) << res.out << res.err;
+    EXPECT_NE(res.out.find("File " + file + " is damaged after frame 600; 600 frames loaded."),
+              std::string::npos)
+        << res.out;
+    EXPECT_NE(res.out.find("Replayed 600 frames of " + file), std::string::npos) << res.out;
+    EXPECT_EQ(Lines(TempDir::Read(csv)).size(), 601u);
+}
+
 TEST(QuorvinRun, ReplayCountsFramesWithABadChecksum) {
     Runner r;
     TDataLog log;
