@@ -33,6 +33,24 @@ void TAppendFile::Create(const std::string& path, bool lock) {
     waiting_ = false;
 }
 
+bool TAppendFile::CreateNew(const std::string& path) {
+    Close();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        return false;
+    }
+    if (fd < 0) {
+        throw EQuorvinError(
+            Format("Can't save file %s. %s", path.c_str(), SystemErrorText(errno).c_str()));
+    }
+    flock(fd, LOCK_EX | LOCK_NB);
+    path_ = path;
+    fd_ = fd;
+    buffer_.clear();
+    waiting_ = false;
+    return true;
+}
+
 void TAppendFile::Append(std::string_view bytes) {
     buffer_.append(bytes);
     Appended();

@@ -19,6 +19,8 @@ public:
     // holds an exclusive lock on it while it is open, so another process can tell that it is in
     // use.
     void Create(const std::string& path, bool lock = false);
+    // As Create with the lock, for a file that must not exist yet: false when it does.
+    bool CreateNew(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& Path() const { return path_; }
 

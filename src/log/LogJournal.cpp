@@ -23,7 +23,13 @@ void TLogJournal::Append(const TPacket& frame) {
     if (!file_.IsOpen()) {
         std::error_code ignored; // the data folder is made when first needed; Create says why not
         fs::create_directories(fs::path(path_).parent_path(), ignored);
-        file_.Create(path_, true);
+        // Another program may have taken the name since it was chosen: never write into its
+        // journal, take the next free name.
+        const std::string extension = fs::path(path_).extension().string();
+        const std::string base = path_.substr(0, path_.size() - extension.size());
+        for (int n = 2; !file_.CreateNew(path_); ++n) {
+            path_ = base + Format("-%d", n) + extension;
+        }
     }
     if (dataStream_) {
         AppendDataStream(frame, file_.Buffer());

@@ -11,8 +11,9 @@
 
 class TLogJournal : public TFrameJournal {
 public:
-    // The file is created at the first frame, so a run that logs nothing leaves no file. A
-    // journal left behind is taken over the same way: Remove deletes it.
+    // The file is created at the first frame, so a run that logs nothing leaves no file; a name
+    // taken meanwhile gives way to the next free one. A journal left behind is taken over the
+    // same way: Remove deletes it.
     explicit TLogJournal(std::string path);
 
     void Append(const TPacket& frame) override;
