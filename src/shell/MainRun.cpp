@@ -8,6 +8,7 @@
 #include "engine/Cartridge.h"
 #include "engine/Detect.h"
 #include "engine/RunWorker.h"
+#include "link/LinkCheck.h"
 #include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "link/Rtime.h"
@@ -86,6 +87,10 @@ void TfMain::OpenPort() {
                      clInfo);
         opening = true;
         Link->Open();
+        // Other programs on the device and a slow USB adapter are said at once, with the fix.
+        for (const std::string& line : OpenedPortAdvice(Link->DevicePath())) {
+            Console->Add(line, clInfo);
+        }
     } catch (const std::exception& e) {
         // Only a trailing line break or full stop goes; the rest is the system's own text.
         std::string text = e.what();
