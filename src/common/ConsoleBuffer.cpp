@@ -80,7 +80,14 @@ void TConsoleBuffer::addOnce(const std::string& text, int level, double dateTime
 }
 
 void TConsoleBuffer::Add(const std::string& text, int level) {
-    AddStamped(text, level, text.empty() ? 0.0 : Clock());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            addOnce(text, level, text.empty() ? 0.0 : Clock());
+            return;
+        } catch (...) {
+            // Try once more, then drop the line: the console never fails its caller.
+        }
+    }
 }
 
 void TConsoleBuffer::AddStamped(const std::string& text, int level, double dateTime) {
@@ -89,7 +96,7 @@ void TConsoleBuffer::AddStamped(const std::string& text, int level, double dateT
             addOnce(text, level, dateTime);
             return;
         } catch (...) {
-            // Try once more, then drop the line: the console never fails its caller.
+            // As Add: the console never fails its caller.
         }
     }
 }
