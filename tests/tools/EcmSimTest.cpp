@@ -234,7 +234,7 @@ TEST(EcmSim, BadOrUnknownRequestsGetNoReplyAndTheReaderResynchronises) {
     };
     for (const EcmBytes& request : silent) {
         port.Write(request);
-        EXPECT_EQ(port.ReadFor(100), request); // the echo only
+        EXPECT_EQ(port.ReadFor(300), request); // the echo only (a loaded machine may be slow)
     }
     // Garbage that begins like a long frame, then a good request: answered once it is stale.
     port.Write(concat({0x00, 0xF4, 0x13}, mode1Request));
@@ -278,7 +278,9 @@ TEST(EcmSim, PacingAndTurnaround) {
     ASSERT_EQ(bytes.size(), 69u);
     // 69 bytes at 1.22 ms each plus the turnaround.
     EXPECT_GE(bytes.back().ms, 69 * 1.2 * 0.8 + 60);
-    EXPECT_GE(bytes[5].ms - bytes[4].ms, 55); // the turnaround sits between echo and reply
+    // The turnaround sits between echo and reply; a late wake-up of the reader on a loaded
+    // machine shortens the measured gap by a few milliseconds.
+    EXPECT_GE(bytes[5].ms - bytes[4].ms, 45);
     EXPECT_LT(msSince(start), 2000);
 }
 
