@@ -301,6 +301,9 @@ bool plainItems(const std::string& text, std::vector<int>& values) {
         int value = 0;
         size_t q = first;
         for (; q < end && !blank(q) && text[q] != ','; ++q) {
+            if (q - first >= (hex ? 2u : 3u)) {
+                return false; // too long for a byte; stop before the value can overflow
+            }
             const int c = static_cast<unsigned char>(text[q]);
             int digit;
             if (c >= '0' && c <= '9') {
