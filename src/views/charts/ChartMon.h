@@ -53,7 +53,7 @@ public:
     std::function<void()> OnRePlotNeeded;
     // A note edit changed a logged frame's Notes.
     std::function<void()> OnLogModified;
-    // The frames, the cursor or the view changed (the play-back bar follows them).
+    // The frames or the cursor changed (the play-back bar follows them).
     std::function<void()> OnViewChanged;
     // Yes/no questions of the popup menus; true for Yes. Tests answer here.
     std::function<bool(const QString& text)> Confirm;
