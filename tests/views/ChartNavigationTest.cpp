@@ -24,6 +24,7 @@ protected:
         rig.SilenceFiredNotes();
         mon.Image = &rig.engine;
         mon.Log = &rig.log;
+        mon.IniFileName = rig.dir.File("QuorvinV4.ini");
         mon.Confirm = [](const QString&) { return true; };
         mon.OnRePlotNeeded = [this] { rig.RePlot(mon); };
         mon.resize(900, 520);
