@@ -68,9 +68,10 @@ protected:
     void rightClick(QWidget& w, QPoint at) {
         QTest::mouseClick(mon.windowHandle(), Qt::RightButton, {}, w.mapTo(&mon, at));
     }
-    void wheel(int x, int y, int delta) {
+    void wheel(int x, int y, int delta, bool sideways = false) {
         const QPointF at(x, y);
-        QWheelEvent event(at, graph().mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+        QWheelEvent event(at, graph().mapToGlobal(at), QPoint(),
+                          sideways ? QPoint(delta, 0) : QPoint(0, delta), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&graph(), &event);
     }
@@ -179,6 +180,11 @@ TEST_F(ChartNavigationTest, TheMiddleButtonAndTheScrollBarPan) {
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(mon.ScrollPosition(), 1120 + mon.GraphWidth());
     EXPECT_EQ(bar->maximum(), mon.View().ScrollMax(mon.Count(), mon.Speed()));
+    // A touchpad's sideways turn pans too.
+    const int before = mon.ScrollPosition();
+    wheel(300, chartY(1), -120, true);
+    EXPECT_EQ(mon.ScrollPosition(), before + 15);
+    EXPECT_EQ(mon.View().Zoom(), 1);
 }
 
 TEST_F(ChartNavigationTest, FitLogFromThePopupMenuShowsTheWholeLog) {

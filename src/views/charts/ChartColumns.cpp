@@ -180,10 +180,18 @@ void TGraph::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TGraph::wheelEvent(QWheelEvent* event) {
-    // A notch (120) zooms by two, towards the reader for a forward turn.
+    // A notch (120) zooms by two, towards the reader for a forward turn; a sideways turn (a
+    // touchpad's) pans, 15 columns a notch.
     const QPoint delta = event->angleDelta();
-    const int steps = delta.y() != 0 ? delta.y() : delta.x();
-    wheelRest += steps;
+    event->accept();
+    if (delta.y() == 0) {
+        sideRest += delta.x();
+        const int columns = sideRest / 8;
+        sideRest %= 8;
+        mon.ScrollTo(mon.ScrollPosition() - columns);
+        return;
+    }
+    wheelRest += delta.y();
     const int notches = wheelRest / 120;
     wheelRest %= 120;
     if (notches != 0) {
@@ -191,7 +199,6 @@ void TGraph::wheelEvent(QWheelEvent* event) {
         mon.ZoomAt(x, notches > 0 ? 1.0 / (1 << std::min(notches, 8))
                                   : static_cast<double>(1 << std::min(-notches, 8)));
     }
-    event->accept();
 }
 
 void TGraph::contextMenuEvent(QContextMenuEvent* event) {

@@ -51,6 +51,7 @@ private:
     bool panning = false; // the middle button drags the view
     int panFromX = 0, panFromPosition = 0;
     int wheelRest = 0; // wheel steps smaller than a notch, kept for the next event
+    int sideRest = 0;  // sideways steps smaller than a column
 };
 
 class TLegend : public QWidget {
