@@ -443,16 +443,16 @@ void TfMain::createPages() {
 }
 
 void TfMain::createStatusBar() {
-    static const int widths[4] = {240, 100, 120, 100};
-    static const char* const texts[4] = {"", "Frame: ", "Time: ", "Note: "};
-    for (int i = 0; i < 4; ++i) {
-        StatusPanels[i] = new QLabel(texts[i], this);
     LinkPanel = new QLabel(this);
     LinkPanel->setObjectName(QStringLiteral("linkPanel"));
     LinkPanel->setToolTip(QStringLiteral("Link quality of the run: frames per second, replies "
                                          "against requests, time-outs, checksum errors, frames "
                                          "of other modules skipped, median round trip"));
     statusBar()->addPermanentWidget(LinkPanel);
+    static const int widths[4] = {240, 100, 120, 100};
+    static const char* const texts[4] = {"", "Frame: ", "Time: ", "Note: "};
+    for (int i = 0; i < 4; ++i) {
+        StatusPanels[i] = new QLabel(texts[i], this);
         StatusPanels[i]->setMinimumWidth(widths[i]);
         StatusPanels[i]->setFrameShape(QFrame::NoFrame);
         if (i == 0) {
