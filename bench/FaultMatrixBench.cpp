@@ -3,6 +3,7 @@
 // time, the frames logged, the bus frames skipped, the retries and failed suspends, and the
 // logged frames that are not the engine module's genuine reply (there must be none).
 //   FaultMatrixBench [seconds] [seeds]
+#include "BenchPrograms.h"
 #include "common/Common.h"
 #include "log/DataLog.h"
 #include "support/TempDir.h"
@@ -20,83 +21,9 @@
 
 namespace {
 
-std::vector<char*> argvOf(std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// ecm-sim as a process of its own; its first line names the pseudo-terminal.
-class SimProcess {
-public:
-    explicit SimProcess(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        std::vector<std::string> all{ProgramDir() + "/ecm-sim"};
-        all.insert(all.end(), args.begin(), args.end());
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            execv(all[0].c_str(), argvOf(all).data());
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line;
-        char c = 0;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        const auto at = line.find("/dev/");
-        if (at != std::string::npos)
-            device_ = line.substr(at);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    const std::string& Device() const { return device_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string device_;
-};
-
-struct Figures {
-    int status = -1;
-    double seconds = 0;
-    std::string out;
-};
-
-Figures runQuorvin(const TempDir& dir, std::vector<std::string> args) {
-    const std::string out = dir.File("out.txt");
-    std::vector<std::string> all{ProgramDir() + "/quorvin-run"};
-    all.insert(all.end(), args.begin(), args.end());
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("QUORVIN_INI", dir.File("QuorvinV4.ini").c_str(), 1);
-        const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, STDOUT_FILENO);
-        dup2(fd, STDERR_FILENO);
-        execv(all[0].c_str(), argvOf(all).data());
-        _exit(127);
-    }
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    Figures f;
-    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    f.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    f.out = TempDir::Read(out);
-    return f;
-}
+using bench::ProgramRun;
+using bench::runQuorvin;
+using bench::SimProcess;
 
 int count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -147,16 +74,17 @@ void runCase(const std::string& seconds, const Case& c, int seed) {
         return;
     }
     const std::string vehicle = BundledDataDir() + "/vehicles/SIM-V8.xml";
-    const Figures f =
+    const ProgramRun f =
         runQuorvin(dir, {"--vehicle", vehicle, "--macro", "Data stream", "--device", sim.Device(),
                          "--seconds", seconds, "--log", dir.File("run.alg")});
     const auto [logged, bad] = checkLogs(dir);
-    const bool silent = f.out.find("The module does not answer") != std::string::npos;
-    std::printf(
-        "%-13s %4d %5d %7.2f %7d %7d %7d %8d %8d %6d  %s\n", c.name, seed, f.status, f.seconds,
-        numberAfter(f.out, "Frames: "), logged, numberAfter(f.out, "skipped bus frames: "),
-        count(f.out, "Sending the request again"), count(f.out, "Suspending the chatter failed"),
-        bad, silent ? "says: the module does not answer" : "");
+    const bool silent = f.output.find("The module does not answer") != std::string::npos;
+    std::printf("%-13s %4d %5d %7.2f %7d %7d %7d %8d %8d %6d  %s\n", c.name, seed, f.status,
+                f.wallMs / 1e3, numberAfter(f.output, "Frames: "), logged,
+                numberAfter(f.output, "skipped bus frames: "),
+                count(f.output, "Sending the request again"),
+                count(f.output, "Suspending the chatter failed"), bad,
+                silent ? "says: the module does not answer" : "");
     std::fflush(stdout);
 }
 

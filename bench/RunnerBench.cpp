@@ -6,6 +6,7 @@
 // lengths take, writing their log and CSV as they go (target: a 10-minute run grows by at most
 // 1 MB).
 //   RunnerBench [seconds]
+#include "BenchPrograms.h"
 #include "common/Common.h"
 #include "log/DataLog.h"
 #include "support/TempDir.h"
@@ -27,25 +28,7 @@ namespace {
 constexpr double WireLimit = 8192.0 / 10 / (5 + 64);
 constexpr double CpuTarget = 3.0; // per cent of the wall time
 
-struct RunFigures {
-    int status = -1;
-    std::string summary; // quorvin-run's "Frames: ..." line
-    double wallMs = 0;
-    double cpuMs = 0; // user and system time of quorvin-run alone
-    long maxRssKb = 0;
-};
-
-std::vector<char*> argvOf(std::vector<std::string>& all) {
-    std::vector<char*> argv;
-    for (std::string& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return argv;
-}
-
-double ms(const timeval& t) {
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-}
+using bench::SimProcess;
 
 // The machine's load average over the last minute, to read the figures by.
 std::string loadAverage() {
@@ -55,78 +38,18 @@ std::string loadAverage() {
     return one.empty() ? "?" : one;
 }
 
+struct RunFigures : bench::ProgramRun {
+    std::string summary; // quorvin-run's "Frames: ..." line
+};
+
 // Runs quorvin-run and returns its summary line and what it cost.
 RunFigures runOnce(const TempDir& dir, const std::vector<std::string>& args) {
-    const std::string out = dir.File("out.txt");
-    const std::string program = ProgramDir() + "/quorvin-run";
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("QUORVIN_INI", dir.File("QuorvinV4.ini").c_str(), 1);
-        const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, STDOUT_FILENO);
-        dup2(fd, STDERR_FILENO);
-        std::vector<std::string> all{program};
-        all.insert(all.end(), args.begin(), args.end());
-        execv(program.c_str(), argvOf(all).data());
-        _exit(127);
-    }
-    RunFigures f;
-    int raw = 0;
-    rusage usage{};
-    wait4(pid, &raw, 0, &usage);
-    f.wallMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    f.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
-    f.maxRssKb = usage.ru_maxrss;
-    f.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    const std::string text = TempDir::Read(out);
-    const auto at = text.find("Frames: ");
-    f.summary = at == std::string::npos ? text : text.substr(at, text.find('\n', at) - at);
+    RunFigures f{bench::runQuorvin(dir, args), {}};
+    const auto at = f.output.find("Frames: ");
+    f.summary =
+        at == std::string::npos ? f.output : f.output.substr(at, f.output.find('\n', at) - at);
     return f;
 }
-
-// ecm-sim as a process of its own, so that its processor time is not quorvin-run's.
-class SimProcess {
-public:
-    explicit SimProcess(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        const std::string program = ProgramDir() + "/ecm-sim";
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            std::vector<std::string> all{program};
-            all.insert(all.end(), args.begin(), args.end());
-            execv(program.c_str(), argvOf(all).data());
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line; // "ecm-sim: listening on /dev/pts/N"
-        char c = 0;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]); // the simulator's later lines go nowhere
-        const auto at = line.find("/dev/");
-        if (at != std::string::npos)
-            device_ = line.substr(at);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    const std::string& Device() const { return device_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string device_;
-};
 
 void rates(const TempDir& dir, const std::string& vehicle, const std::string& seconds) {
     std::printf("quorvin-run --sim --seconds %s, wire limit %.2f frames/s\n", seconds.c_str(),
