@@ -86,6 +86,8 @@ private:
     void definitionChanged();
     void recordStep();
     void showPlace(const std::vector<int32_t>& where);
+    // Undo (forward false) or Redo, then shows the place the step changed.
+    void stepHistory(bool forward);
     std::vector<int32_t> currentPlace() const;
     bool anyTableEditing() const;
     bool discardChanges();

@@ -131,39 +131,26 @@ void TfEditVehicle::showPlace(const std::vector<int32_t>& where) {
 }
 
 void TfEditVehicle::Undo() {
+    stepHistory(false);
+}
+
+void TfEditVehicle::Redo() {
+    stepHistory(true);
+}
+
+void TfEditVehicle::stepHistory(bool forward) {
     // What the page holds is a change too: store it, so Undo takes it back first.
     if (!PostAll())
         return;
     history_->Record();
-    if (!history_->CanUndo()) {
+    if (!(forward ? history_->CanRedo() : history_->CanUndo())) {
         QApplication::beep();
         return;
     }
     restoring_ = true;
     std::vector<int32_t> where;
     try {
-        where = history_->Undo();
-        vehicle_.MarkChanged();
-    } catch (const EQuorvinError& e) {
-        ShowEditError(this, e.what());
-    }
-    restoring_ = false;
-    showPlace(where);
-    updateUndoButtons();
-}
-
-void TfEditVehicle::Redo() {
-    if (!PostAll())
-        return;
-    history_->Record();
-    if (!history_->CanRedo()) {
-        QApplication::beep();
-        return;
-    }
-    restoring_ = true;
-    std::vector<int32_t> where;
-    try {
-        where = history_->Redo();
+        where = forward ? history_->Redo() : history_->Undo();
         vehicle_.MarkChanged();
     } catch (const EQuorvinError& e) {
         ShowEditError(this, e.what());
