@@ -7,6 +7,7 @@
 
 class TCartridge;
 class TDataLog;
+struct TAttr;
 
 // An attribute of the runtime image: item index and attribute index within its request.
 struct TExportColumn {
@@ -33,6 +34,12 @@ std::vector<TExportColumn> CsvColumns(const TCartridge& engine,
 std::string CsvHeader(const TCartridge& engine, const std::vector<TExportColumn>& columns);
 // One row: the frame number and the value texts of the image as it stands, with its CR LF.
 std::string CsvRow(const TCartridge& engine, int frame, const std::vector<TExportColumn>& columns);
+// The same row appended to out, without a call of the formatter per value (a million frames
+// are written in seconds).
+void AppendCsvRow(const TCartridge& engine, int frame, const std::vector<TExportColumn>& columns,
+                  std::string& out);
+// ValueText with quoted enumeration texts, byte for byte, in the user's decimal separator.
+void AppendCsvValueText(const TAttr& attr, std::string& out);
 // Writes a finished text through a temporary file; raises "Can't save file %s. %s".
 void WriteCsvFile(const std::string& fileName, const std::string& text);
 

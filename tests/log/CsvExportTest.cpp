@@ -86,6 +86,39 @@ TEST(CsvExport, CommaDecimalValuesAreQuoted) {
     EXPECT_EQ(text, "FRAME,SPD km/h\r\n1,\"1,50\"\r\n");
 }
 
+// The row writer formats numbers without the formatter; its texts are ValueText's, byte for
+// byte, in both decimal separators, whole numbers, halves, both signs and the magnitudes
+// where the decimals change included.
+TEST(CsvExport, RowTextsAreValueTextsByteForByte) {
+    std::vector<float> values{0.0f,   -0.0f,     0.5f,   -0.5f,         1.005f,        9.995f,
+                              9.999f, 10.0f,     10.05f, 99.95f,        99.96f,        100.5f,
+                              101.5f, 255.0f,    254.9f, -254.9f,       -255.0f,       65535.0f,
+                              1e9f,   -3.14159f, 1e-7f,  4294967296.0f, -2147483648.0f};
+    for (int i = -3000; i <= 3000; ++i)
+        values.push_back(static_cast<float>(i) * 0.037f);
+    const char saved = DecimalSeparator;
+    for (char separator : {'.', ','}) {
+        DecimalSeparator = separator;
+        for (int atype : {atScaled, atLookup, atRaw}) {
+            for (bool hex : {false, true}) {
+                TAttr attr;
+                attr.AType = atype;
+                attr.Scale.Hex = hex;
+                for (float v : values) {
+                    attr.Value = v;
+                    attr.RawValue = static_cast<int32_t>(v * 100);
+                    attr.Table[static_cast<uint32_t>(attr.RawValue) & 0xFFu].Value = v;
+                    std::string fast;
+                    AppendCsvValueText(attr, fast);
+                    ASSERT_EQ(fast, CsvField(ValueText(attr, true)))
+                        << v << " type " << atype << " hex " << hex << " '" << separator << "'";
+                }
+            }
+        }
+    }
+    DecimalSeparator = saved;
+}
+
 TEST(CsvField, QuotesOnlyWhatWouldBreakTheColumns) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"RPM rpm", "RPM rpm"},          {"", ""},
