@@ -3,6 +3,7 @@
 #include "ecm-sim/EcmSim.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
+#include "log/ExportReader.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +149,43 @@ TEST(QuorvinRun, ReplayWritesTheSameCsvAsTheRun) {
         EXPECT_NE(res.out.find("Replayed 6 frames"), std::string::npos) << res.out;
         EXPECT_EQ(TempDir::Read(csv), TempDir::Read(live)) << source;
     }
+}
+
+// The formats for other programs are written as the frames come, and a replay of the run's log
+// writes the same files: values, fired notes and their marks included.
+TEST(QuorvinRun, PortableCsvAndMslAsTheFramesComeAndFromAReplay) {
+    Runner r;
+    const std::string log = r.dir.File("run.alg"), csv = r.dir.File("live.csv"),
+                      msl = r.dir.File("live.msl");
+    const Result live =
+        r.Run({"--vehicle", Vehicle, "--macro", "Data stream", "--sim", "--frames", "15", "--log",
+               log, "--csv", csv, "--csv-format", "portable", "--msl", msl});
+    ASSERT_EQ(live.status, 0) << live.out << live.err;
+    EXPECT_NE(live.out.find("CSV: " + csv), std::string::npos) << live.out;
+    EXPECT_NE(live.out.find("MSL: " + msl), std::string::npos) << live.out;
+    for (const std::string& file : {csv, msl}) {
+        const TExportTable table = ReadExportFile(file);
+        ASSERT_EQ(table.Rows.size(), 15u) << file;
+        ASSERT_GE(table.Names.size(), 30u);
+        EXPECT_EQ(table.Names[0], "Time");
+        EXPECT_EQ(table.Names[1], "Clock");
+        EXPECT_EQ(table.Names.back(), "Codes");
+        double previous = -1;
+        for (const auto& row : table.Rows) {
+            double seconds = 0;
+            ASSERT_TRUE(ReadExportNumber(row[0], seconds)) << row[0];
+            EXPECT_GE(seconds, previous);
+            previous = seconds;
+        }
+        EXPECT_EQ(table.Rows[0][0], "0.000");
+        EXPECT_GT(previous, 0.2); // 15 frames at 10 a second
+    }
+    const std::string replayCsv = r.dir.File("replay.csv"), replayMsl = r.dir.File("replay.msl");
+    const Result replay = r.Run({"--vehicle", Vehicle, "--macro", "1", "--replay", log, "--csv",
+                                 replayCsv, "--csv-format", "portable", "--msl", replayMsl});
+    ASSERT_EQ(replay.status, 0) << replay.out << replay.err;
+    EXPECT_EQ(TempDir::Read(replayCsv), TempDir::Read(csv));
+    EXPECT_EQ(TempDir::Read(replayMsl), TempDir::Read(msl));
 }
 
 TEST(QuorvinRun, LongRunsGoToOneLogFile) {
@@ -455,53 +493,67 @@ TEST_P(QuorvinRunFails, WithAClearMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Exits, QuorvinRunFails,
-    testing::Values(FailureCase{"NoArguments", {}, 2, "--vehicle FILE is missing"},
-                    FailureCase{"UnknownOption",
-                                {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--fast"},
-                                2,
-                                "unknown option --fast"},
-                    FailureCase{"TwoSources",
-                                {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--port", "2"},
-                                2,
-                                "give exactly one of --port, --device, --sim and --replay"},
-                    FailureCase{"BadNumber",
-                                {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--frames", "x"},
-                                2,
-                                "--frames takes a whole number"},
-                    FailureCase{"MissingVehicle",
-                                {"--vehicle", "DIR/none.xml", "--macro", "1", "--sim"},
-                                1,
-                                "none.xml not found"},
-                    FailureCase{"UnknownMacro",
-                                {"--vehicle", "VEHICLE", "--macro", "Warp", "--sim"},
-                                1,
-                                "Macro \"Warp\" is not in"},
-                    FailureCase{"NoDevice",
-                                {"--vehicle", "VEHICLE", "--macro", "1", "--device", "DIR/ttyNone"},
-                                1,
-                                "Can't open Com1."},
-                    FailureCase{"SilentModule",
-                                {"--vehicle", "VEHICLE", "--macro", "1", "--device", "PTY"},
-                                1,
-                                "three steps in a row"},
-                    FailureCase{"MissingReplay",
-                                {"--vehicle", "VEHICLE", "--macro", "1", "--replay", "DIR/old.alg"},
-                                1,
-                                "Can't open file"},
-                    FailureCase{"UnwritableCsv",
-                                {"--vehicle", "VEHICLE", "--macro", "Snapshot", "--sim", "--csv",
-                                 "DIR/no/x.csv"},
-                                1,
-                                "Can't save file"}),
+    testing::Values(
+        FailureCase{"NoArguments", {}, 2, "--vehicle FILE is missing"},
+        FailureCase{"UnknownOption",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--fast"},
+                    2,
+                    "unknown option --fast"},
+        FailureCase{"TwoSources",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--port", "2"},
+                    2,
+                    "give exactly one of --port, --device, --sim and --replay"},
+        FailureCase{"BadNumber",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--frames", "x"},
+                    2,
+                    "--frames takes a whole number"},
+        FailureCase{"MissingVehicle",
+                    {"--vehicle", "DIR/none.xml", "--macro", "1", "--sim"},
+                    1,
+                    "none.xml not found"},
+        FailureCase{"UnknownMacro",
+                    {"--vehicle", "VEHICLE", "--macro", "Warp", "--sim"},
+                    1,
+                    "Macro \"Warp\" is not in"},
+        FailureCase{"NoDevice",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--device", "DIR/ttyNone"},
+                    1,
+                    "Can't open Com1."},
+        FailureCase{"SilentModule",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--device", "PTY"},
+                    1,
+                    "three steps in a row"},
+        FailureCase{"MissingReplay",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--replay", "DIR/old.alg"},
+                    1,
+                    "Can't open file"},
+        FailureCase{
+            "UnwritableCsv",
+            {"--vehicle", "VEHICLE", "--macro", "Snapshot", "--sim", "--csv", "DIR/no/x.csv"},
+            1,
+            "Can't save file"},
+        FailureCase{"UnwritableMsl",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--msl", "DIR/no/x.msl"},
+                    1,
+                    "Can't save file"},
+        FailureCase{"UnknownCsvFormat",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--csv", "DIR/x.csv",
+                     "--csv-format", "msl"},
+                    2,
+                    "--csv-format takes spreadsheet or portable, not \"msl\""},
+        FailureCase{"CsvFormatWithoutCsv",
+                    {"--vehicle", "VEHICLE", "--macro", "1", "--sim", "--csv-format", "portable"},
+                    2,
+                    "--csv-format needs --csv FILE"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(QuorvinRun, HelpDocumentsTheCommandLine) {
     Runner r;
     const Result res = r.Run({"--help"});
     EXPECT_EQ(res.status, 0);
-    for (const char* option :
-         {"--vehicle", "--macro", "--port", "--device", "--sim", "--replay", "--frames",
-          "--seconds", "--rate", "--log", "--csv", "--test-mode", "--detail", "FrameCaptureRate"})
+    for (const char* option : {"--vehicle", "--macro", "--port", "--device", "--sim", "--replay",
+                               "--frames", "--seconds", "--rate", "--log", "--csv", "--csv-format",
+                               "--msl", "--test-mode", "--detail", "FrameCaptureRate"})
         EXPECT_NE(res.out.find(option), std::string::npos) << option;
 }
 

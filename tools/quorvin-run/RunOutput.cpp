@@ -9,9 +9,17 @@
 
 namespace fs = std::filesystem;
 
-TRunOutput::TRunOutput(std::string log, int split, std::string csv)
-    : log_(std::move(log)), split_(split), csv_(std::move(csv)),
-      dataStream_(IsDataStreamName(log_)) {}
+TRunOutput::TRunOutput(std::string log, int split)
+    : log_(std::move(log)), split_(split), dataStream_(IsDataStreamName(log_)) {}
+
+void TRunOutput::AddText(const std::string& label, const std::string& path,
+                         const std::string& header) {
+    auto text = std::make_unique<TText>();
+    text->Label = label;
+    text->Path = path;
+    text->Header = header;
+    texts_.push_back(std::move(text));
+}
 
 std::string TRunOutput::logName(int part) const {
     fs::path p(log_);
@@ -29,18 +37,18 @@ void TRunOutput::openLog() {
     logFile_.Create(logName(part_));
 }
 
-void TRunOutput::Open(const std::string& csvHeader) {
+void TRunOutput::Open() {
     if (!log_.empty()) {
         openLog();
     }
-    if (!csv_.empty()) {
-        csvFile_.Create(csv_);
-        csvFile_.Append(csvHeader);
-        csvFile_.Flush();
+    for (const auto& text : texts_) {
+        text->File.Create(text->Path);
+        text->File.Append(text->Header);
+        text->File.Flush();
     }
 }
 
-void TRunOutput::Frame(const TPacket& frame, const std::string& csvRow,
+void TRunOutput::Frame(const TPacket& frame, const std::function<void(size_t, std::string&)>& rows,
                        const std::function<void(const std::string&)>& said) {
     if (logFile_.IsOpen()) {
         if (split_ > 0 && inPart_ == split_) {
@@ -56,15 +64,18 @@ void TRunOutput::Frame(const TPacket& frame, const std::string& csvRow,
         logFile_.Appended();
         ++inPart_;
     }
-    if (csvFile_.IsOpen()) {
-        csvFile_.Append(csvRow);
+    for (size_t i = 0; i < texts_.size(); ++i) {
+        rows(i, texts_[i]->File.Buffer());
+        texts_[i]->File.Appended();
     }
     ++frames_;
 }
 
 void TRunOutput::Tick() {
     logFile_.FlushIfDue();
-    csvFile_.FlushIfDue();
+    for (const auto& text : texts_) {
+        text->File.FlushIfDue();
+    }
 }
 
 void TRunOutput::Close() {
@@ -79,8 +90,10 @@ void TRunOutput::Close() {
             std::printf("Log: %s\n", path.c_str());
         }
     }
-    if (csvFile_.IsOpen()) {
-        csvFile_.Close();
-        std::printf("CSV: %s\n", csv_.c_str());
+    for (const auto& text : texts_) {
+        if (text->File.IsOpen()) {
+            text->File.Close();
+            std::printf("%s: %s\n", text->Label.c_str(), text->File.Path().c_str());
+        }
     }
 }

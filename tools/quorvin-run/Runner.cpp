@@ -16,6 +16,8 @@
 #include "link/Rtime.h"
 #include "log/CsvExport.h"
 #include "log/DataLog.h"
+#include "log/LogExport.h"
+#include "log/SafeFile.h"
 
 #include <algorithm>
 #include <array>
@@ -60,6 +62,12 @@ const char* const Usage =
     "  --split N           write the log in files of N frames: FILE-1.alg, FILE-2.alg, ...\n"
     "  --csv FILE.csv      write every value that can be exported, one line per frame, as the\n"
     "                      frames come\n"
+    "  --csv-format F      the CSV layout: spreadsheet (the default: FRAME, then the values\n"
+    "                      in the desktop's decimal separator) or portable (Time in seconds,\n"
+    "                      Clock, the values with \".\", the flags as 0/1, Notes and Codes),\n"
+    "                      which plotting tools and Python's csv module read as it is\n"
+    "  --msl FILE.msl      write the same as the tab-separated log layout that engine log\n"
+    "                      viewers read, a note as a MARK line\n"
     "  --test-mode         generate random replies instead of talking to the module\n"
     "  --detail            the link's full trace in the console lines\n"
     "  --check             test the link instead of running: the programs holding the device,\n"
@@ -259,26 +267,33 @@ public:
         const int to = o_.Frames > 0 ? std::min(o_.Frames, log.Count()) : log.Count();
         if (!log.LoadWarning().empty())
             std::printf("%s\n", log.LoadWarning().c_str());
-        const std::vector<TExportColumn> columns =
-            CsvColumns(engine_, ExportableAttributes(engine_));
-        TRunOutput out("", 0, o_.Csv);
-        out.Open(CsvHeader(engine_, columns));
+        // Each export goes through a temporary file: a failed replay keeps an earlier file.
+        std::vector<TExport> exports = makeExports();
+        std::vector<std::unique_ptr<TSafeFile>> files;
+        for (TExport& x : exports) {
+            files.push_back(std::make_unique<TSafeFile>(x.Path));
+            files.back()->Buffer() = x.Writer->Header();
+        }
         engine_.ResetValues();
         TPacket frame;
-        const auto quiet = [](const std::string&) {};
         for (int i = 0; i < to; ++i) {
             log.ReadFrame(i, frame);
             engine_.DecodeFrame(frame, false); // a broken frame shows here
-            out.Frame(frame, o_.Csv.empty() ? std::string() : CsvRow(engine_, i, columns), quiet);
-            out.Tick();
+            for (size_t x = 0; x < exports.size(); ++x) {
+                exports[x].Writer->AppendRow(frame, i, files[x]->Buffer());
+                files[x]->WriteIfFull();
+            }
         }
+        for (auto& file : files)
+            file->Commit();
         if (!o_.Log.empty())
             log.SaveToFile(o_.Log);
         std::printf("Replayed %d frames of %s%s\n", to, log.FileName().c_str(),
                     log.LastLoadTruncated() ? " (its last record was cut short)" : "");
         if (log.BadChecksums() > 0)
             std::printf("%d of %d frames have a bad checksum\n", log.BadChecksums(), log.Count());
-        out.Close();
+        for (const TExport& x : exports)
+            std::printf("%s: %s\n", x.Label.c_str(), x.Path.c_str());
         if (!o_.Log.empty())
             std::printf("Log: %s\n", o_.Log.c_str());
         return ExitOK;
@@ -287,10 +302,11 @@ public:
     int Live() {
         const TSignalGuard signals; // until the summary is out
         // The files first: a wrong path fails before the module is woken.
-        const std::vector<TExportColumn> columns =
-            CsvColumns(engine_, ExportableAttributes(engine_));
-        TRunOutput out(o_.Log, o_.Split, o_.Csv);
-        out.Open(CsvHeader(engine_, columns));
+        std::vector<TExport> exports = makeExports();
+        TRunOutput out(o_.Log, o_.Split);
+        for (const TExport& x : exports)
+            out.AddText(x.Label, x.Path, x.Writer->Header());
+        out.Open();
         const bool testMode = o_.TestMode || ini_.ReadString("fMain", "Test", "0") == "1";
         const bool precise = ini_.ReadString("Properties", "PreciseTiming", "1") == "1";
         ApplySettings(link_, ini_, engine_.Aldl8192 ? "8192" : aldl());
@@ -329,7 +345,7 @@ public:
             writer_("Macro test mode: random ALDL data are generated, the module is not asked.",
                     clInfo);
 
-        TRunResult r = runLoop(testMode, precise, out, columns);
+        TRunResult r = runLoop(testMode, precise, out, exports);
         link_.Close();
         sim.reset();
 
@@ -345,6 +361,28 @@ public:
     }
 
 private:
+    // A text export of the run: every value the format can hold, with the time of day, the
+    // notes and the trouble codes in the formats for other programs.
+    struct TExport {
+        std::string Label, Path;
+        std::unique_ptr<TExportWriter> Writer;
+    };
+
+    std::vector<TExport> makeExports() const {
+        std::vector<TExport> exports;
+        const auto add = [&](const char* label, const std::string& path, TExportFormat format) {
+            if (path.empty())
+                return;
+            const TExportOptions options{format, true, true, true};
+            exports.push_back({label, path,
+                               std::make_unique<TExportWriter>(
+                                   engine_, ExportChoices(engine_, format), options)});
+        };
+        add("CSV", o_.Csv, o_.CsvFormat);
+        add("MSL", o_.Msl, TExportFormat::Msl);
+        return exports;
+    }
+
     std::string aldl() {
         TTable& v = *vehicle_.Vehicles;
         return v.AsString("ALDL");
@@ -387,12 +425,16 @@ private:
         }
     }
 
-    // One logged frame: decoded, then written to the log and the CSV file.
-    void takeFrame(const TRunEvent& e, TRunOutput& out, const std::vector<TExportColumn>& columns,
+    // One logged frame: decoded, then written to the log and the text exports.
+    void takeFrame(const TRunEvent& e, TRunOutput& out, std::vector<TExport>& exports,
                    TRunResult& r) {
         engine_.DecodeFrame(*e.Frame, true);
-        const std::string row = o_.Csv.empty() ? std::string() : CsvRow(engine_, r.Frames, columns);
-        out.Frame(*e.Frame, row, [this](const std::string& line) { writer_(line, clInfo); });
+        out.Frame(
+            *e.Frame,
+            [&](size_t x, std::string& buffer) {
+                exports[x].Writer->AppendRow(*e.Frame, r.Frames, buffer);
+            },
+            [this](const std::string& line) { writer_(line, clInfo); });
         ++r.Frames;
     }
 
@@ -413,7 +455,7 @@ private:
 
     // The worker reads and paces; this thread decodes and writes each frame as it comes.
     TRunResult runLoop(bool testMode, bool precise, TRunOutput& out,
-                       const std::vector<TExportColumn>& columns) {
+                       std::vector<TExport>& exports) {
         TRunResult r;
         TRunQueue queue;
         TRunWorker worker(queue);
@@ -438,7 +480,7 @@ private:
                     if (e.Kind == TRunEvent::TKind::Line) {
                         takeLine(e, lastError);
                     } else if (e.Kind == TRunEvent::TKind::Frame && !stopping) {
-                        takeFrame(e, out, columns, r);
+                        takeFrame(e, out, exports, r);
                         stopping = o_.Frames > 0 && r.Frames >= o_.Frames;
                     } else if (e.Kind == TRunEvent::TKind::Ended) {
                         ended = true;
@@ -494,6 +536,7 @@ const char* RunUsage() {
 TRunOptions ParseRunOptions(int argc, char** argv) {
     TRunOptions o;
     int sources = 0;
+    bool csvFormat = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -540,6 +583,14 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
             o.Split = wholeNumber(a, value(), 1, 1 << 30);
         } else if (a == "--csv") {
             o.Csv = value();
+        } else if (a == "--csv-format") {
+            const std::string name = value();
+            csvFormat = true;
+            if (!ExportFormatOf(name, o.CsvFormat) || o.CsvFormat == TExportFormat::Msl)
+                throw std::invalid_argument("--csv-format takes spreadsheet or portable, not \"" +
+                                            name + "\"");
+        } else if (a == "--msl") {
+            o.Msl = value();
         } else if (a == "--test-mode") {
             o.TestMode = true;
         } else if (a == "--detail") {
@@ -550,6 +601,8 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
             throw std::invalid_argument("unknown option " + a);
         }
     }
+    if (csvFormat && o.Csv.empty())
+        throw std::invalid_argument("--csv-format needs --csv FILE");
     if (o.Check && (sources != 1 || o.Sim || !o.Replay.empty()))
         throw std::invalid_argument("--check takes --device PATH or --port N");
     if (o.Check)

@@ -1,5 +1,7 @@
 #pragma once
 // The headless runner behind quorvin-run.
+#include "log/ExportColumns.h"
+
 #include <string>
 
 class TIniFile;
@@ -26,6 +28,8 @@ struct TRunOptions {
     std::string Log;    // .alg file (or .BIN data dump)
     int Split = 0;      // frames per log file; 0 = one file
     std::string Csv;
+    TExportFormat CsvFormat = TExportFormat::Spreadsheet; // spreadsheet or portable
+    std::string Msl;                                      // the log-viewer layout
     bool TestMode = false;
     bool Detail = false;
     bool Check = false; // test the link of the device instead of running
