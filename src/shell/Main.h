@@ -43,8 +43,10 @@ class TfAbout;
 class TfEditScale;
 class TfEditVehicle;
 class TfExport;
+class TfHelp;
 class TframeViewMacros;
 class TPlayBar;
+class TPrintJob;
 
 // Run-state flags.
 constexpr uint32_t rsMacroSelected = 0x01;
@@ -109,6 +111,10 @@ public:
     void Progress(int percent);
     void SetPopupRows();
     void setTabIcons();
+    // Whether Print has something to print on the page (MainView.cpp).
+    bool PageCanPrint(int page) const;
+    // The report of the page on the job: header, the page's body, footer (MainView.cpp).
+    void PrintPage(TPrintJob& job, int page);
     void MonitorRePlot();
     void MonitorDetailChanged(int frame);
     // The play-back speed in force: the setting kept within 0.01 to 100.
@@ -187,6 +193,7 @@ public:
     std::unique_ptr<TfEditVehicle> fEditVehicle;
     std::unique_ptr<TfEditScale> fEditScale;
     std::unique_ptr<TfExport> fExport;
+    std::unique_ptr<TfHelp> fHelp; // made when help is first asked for
 
     QToolBar* ToolBar = nullptr;
     TPlayBar* PlayBar = nullptr; // play-back speed, position slider and frame steps
@@ -231,6 +238,7 @@ private:
     void readMainKeys();
     void writeMainKeys();
     void placeProgressBar();
+    QSize firstStartSize(); // every tab and toolbar button in view, within the screen
     bool FormCloseQuery();
     void PageControlChange(int index);
     void VehicleDirtyChanged();

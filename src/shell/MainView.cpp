@@ -10,17 +10,21 @@
 #include "log/DataLog.h"
 #include "shell/About.h"
 #include "shell/ConsoleView.h"
+#include "shell/HelpWindow.h"
 #include "shell/MenuHelpers.h"
 #include "shell/Printing.h"
 #include "views/ViewMacros.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QToolBar>
+
+#include <filesystem>
 
 bool TfMain::printDialog(QPrinter& printer) {
     if (PrintDialogHook) {
@@ -30,9 +34,14 @@ bool TfMain::printDialog(QPrinter& printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool TfMain::PageCanPrint(int page) const {
+    // The dashboard has no printed form.
+    return page >= 0 && page < 6 && page != 2;
+}
+
 void TfMain::actFilePrintExecute() {
     const int page = PageControl->currentIndex();
-    if (page == 2) {
+    if (!PageCanPrint(page)) {
         Ask(QMessageBox::Information, "Printing not supported for Dashboard display",
             QMessageBox::Ok);
         return;
@@ -45,53 +54,59 @@ void TfMain::actFilePrintExecute() {
 }
 
 void TfMain::printPage(QPrinter& printer, int page) {
-    const QString line1 = QString::fromStdString("Vehicle type:        " + vehicleField("VCode"));
-    const QString line2 =
-        QString::fromStdString("Customer's file:    " + FileBaseName(Log->FileName()));
-    const QString line3 = QString::fromStdString(
-        "Current frame:      " + ChartMonitor->FrameText() + ", at : " + ChartMonitor->TimeText() +
-        ", Note(s): " + ChartMonitor->NoteText());
-    static const char* const titles[6] = {
-        "ALDL Data", "ALDL Data", "", "Charts", "Diagnostic Trouble Codes", "Engine Status Flags"};
     TPrintJob job(printer);
     if (!job.IsActive()) {
         throw std::runtime_error("The printer could not be started.");
     }
     try {
-        job.PrintHeader(titles[page], line1, line2, line3);
-        const QTreeWidget* list = nullptr;
-        std::vector<int> columns;
-        switch (page) {
-        case 0:
-            job.PrintLines(MacrosPage->console().Lines());
-            break;
-        case 1:
-            list = ValueList->PrintList();
-            columns = {1, 4, 5, 6, 7, 8, 9, 10};
-            break;
-        case 3:
-            ChartMonitor->PrintChart(job);
-            break;
-        case 4:
-            list = DTCList->PrintList();
-            columns = {0, 3, 4, 7, 8};
-            break;
-        case 5:
-            list = FlagList->PrintList();
-            columns = {0, 3, 5, 6};
-            break;
-        default:
-            break;
-        }
-        if (list) {
-            job.PrintListView(*list, columns);
-        }
-        job.PrintFooter();
+        PrintPage(job, page);
     } catch (...) {
         printer.abort();
         throw;
     }
     job.End();
+}
+
+void TfMain::PrintPage(TPrintJob& job, int page) {
+    const QString line1 = QString::fromStdString("Vehicle type:        " + vehicleField("VCode"));
+    // The log's whole file name: a reader may hold several files of one drive (.alg, .csv).
+    const QString line2 = QString::fromStdString(
+        "Customer's file:    " + std::filesystem::path(Log->FileName()).filename().string());
+    const QString line3 = QString::fromStdString(
+        "Current frame:      " + ChartMonitor->FrameText() + ", at : " + ChartMonitor->TimeText() +
+        ", Note(s): " + ChartMonitor->NoteText());
+    static const char* const titles[6] = {
+        "Macros and Raw Data",      "ALDL Data",          "", "Charts",
+        "Diagnostic Trouble Codes", "Engine Status Flags"};
+    job.PrintHeader(page >= 0 && page < 6 ? titles[page] : "", line1, line2, line3);
+    const QTreeWidget* list = nullptr;
+    std::vector<int> columns;
+    switch (page) {
+    case 0:
+        MacrosPage->PrintConsole(job);
+        break;
+    case 1:
+        list = ValueList->PrintList();
+        columns = {1, 4, 5, 6, 7, 8, 9, 10};
+        break;
+    case 3:
+        ChartMonitor->PrintChart(job);
+        break;
+    case 4:
+        list = DTCList->PrintList();
+        columns = {0, 3, 4, 7, 8};
+        break;
+    case 5:
+        list = FlagList->PrintList();
+        columns = {0, 3, 5, 6};
+        break;
+    default:
+        break;
+    }
+    if (list) {
+        job.PrintListView(*list, columns);
+    }
+    job.PrintFooter();
 }
 
 void TfMain::actViewToggleExecute(QAction*) {
@@ -182,7 +197,8 @@ void TfMain::actAldlResetDashExecute() {
 }
 
 void TfMain::actHelpExecute() {
-    if (RunDocument(HelpDir() + "/index.htm") <= 32) {
+    const QString index = QString::fromStdString(HelpDir() + "/index.htm");
+    if (!QFileInfo(index).isFile()) {
         Ask(QMessageBox::Warning,
             QString::fromStdString(
                 Format("Cannot find the Quorvin V4 help file: \"%s/index.htm\"\r\n"
@@ -190,7 +206,16 @@ void TfMain::actHelpExecute() {
                        "that contians index.htm",
                        HelpDir().c_str())),
             QMessageBox::Ok);
+        return;
     }
+    // The section of the page shown, so that F1 answers the question at hand.
+    static const char* const sections[6] = {"macros", "lists", "dashboard",
+                                            "charts", "lists", "lists"};
+    const int page = PageControl->currentIndex();
+    if (!fHelp) {
+        fHelp = std::make_unique<TfHelp>(this);
+    }
+    fHelp->ShowPage(index, page >= 0 && page < 6 ? sections[page] : "");
 }
 
 void TfMain::actHelpAboutExecute() {

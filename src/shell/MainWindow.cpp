@@ -15,6 +15,7 @@
 #include "log/DataLog.h"
 #include "log/LogJournal.h"
 #include "shell/About.h"
+#include "shell/HelpWindow.h"
 #include "shell/MenuHelpers.h"
 #include "shell/WindowState.h"
 #include "views/Export.h"
@@ -34,10 +35,12 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -83,8 +86,8 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
     ChartMonitor->OnDetailChanged = [this](int frame) { MonitorDetailChanged(frame); };
     ChartMonitor->OnRePlotNeeded = [this] { MonitorRePlot(); };
 
-    resize(646, 505);
     setMinimumSize(564, 423);
+    resize(firstStartSize());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
@@ -116,6 +119,7 @@ TfMain::~TfMain() {
     }
     // The pages first (they refer to the objects below), then the objects in reverse order.
     // The editors watch the vehicle's tables and save their layouts as they go.
+    fHelp.reset();
     fExport.reset();
     fEditScale.reset();
     fEditVehicle.reset();
@@ -212,6 +216,8 @@ void TfMain::createActions() {
                           &TfMain::actFilePrintExecute, "print");
     actFileExit =
         action("E&xit", "File", K(Qt::CTRL | Qt::Key_F4), "", &TfMain::actFileExitExecute);
+    // The desktop's own key for leaving a program as well.
+    actFileExit->setShortcuts({K(Qt::CTRL | Qt::Key_F4), K(Qt::CTRL | Qt::Key_Q)});
     actEditVehicle = action("&Vehicle", "File", K(Qt::CTRL | Qt::ALT | Qt::Key_V),
                             "Edit all vehicle data", &TfMain::actEditVehicleExecute, "vehicle");
     actEditScale = action("&Scale codes", "Edit", K(Qt::CTRL | Qt::ALT | Qt::Key_F),
@@ -334,10 +340,8 @@ void TfMain::createMenus() {
         {actViewMacros, actViewAldl, actViewVirtualDash, actViewCharts, actViewDTCs, actViewBits});
     view->addSeparator();
     view->addActions({actViewToolbar, actViewIO, actViewMacroTest});
-    for (QAction* show : actViewShow) {
-        view->addAction(show);
-        show->setVisible(false); // hidden entries: their shortcuts still work (window actions)
-    }
+    // The page actions F6 to F11 stay off the menus (every tab names its key) but visible: Qt
+    // switches off the shortcut of a hidden action. They are the window's own actions.
     view->addSeparator();
     QMenu* charts = view->addMenu("Load and save chart");
     charts->addActions({actViewChartSaveDefault, actViewChartLoadDefault});
@@ -363,6 +367,30 @@ void TfMain::createMenus() {
     help->addAction(actHelp);
     help->addSeparator();
     help->addAction(actHelpAbout);
+}
+
+QSize TfMain::firstStartSize() {
+    // A window manager's border and title bar, and a little room to spare.
+    constexpr int FrameWidth = 16, FrameHeight = 56;
+    constexpr int PreferredWidth = 1100, PreferredHeight = 720;
+    QRect area(0, 0, 1280, 800);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    const int most = std::max(minimumWidth(), area.width() - FrameWidth);
+    // Both toolbars in one row when the screen has room for it, else the play-back bar below.
+    const int layoutMargins = 12;
+    int toolbars = ToolBar->sizeHint().width() + PlayBar->sizeHint().width() + layoutMargins;
+    if (toolbars > most) {
+        insertToolBarBreak(PlayBar);
+        toolbars =
+            std::max(ToolBar->sizeHint().width(), PlayBar->sizeHint().width()) + layoutMargins;
+    }
+    const int tabs = PageControl->tabBar()->sizeHint().width() + layoutMargins;
+    const int width = std::clamp(std::max({PreferredWidth, toolbars, tabs}), minimumWidth(), most);
+    const int height = std::clamp(PreferredHeight, minimumHeight(),
+                                  std::max(minimumHeight(), area.height() - FrameHeight));
+    return {width, height};
 }
 
 void TfMain::createToolBar() {
@@ -428,6 +456,7 @@ void TfMain::createPages() {
         PageControl->addTab(pages[i], PageCaptions[i]);
     }
     setCentralWidget(PageControl);
+    actFilePrint->setEnabled(PageCanPrint(PageControl->currentIndex()));
     connect(PageControl, &QTabWidget::currentChanged, this, [this](int index) {
         try {
             PageControlChange(index);
@@ -583,6 +612,7 @@ void TfMain::setTabIcons() {
 }
 
 void TfMain::PageControlChange(int index) {
+    actFilePrint->setEnabled(PageCanPrint(index));
     if (index == 0) {
         focusConsole();
     }

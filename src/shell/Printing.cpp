@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QPagedPaintDevice>
 #include <QPixmap>
+#include <QTextLayout>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -16,8 +17,27 @@ namespace {
 
 constexpr int LogoSize = 300; // print units; fits between the top margin and the header rule
 constexpr int PenWidth = 3;
-// The header's three lines lie between the rule under the title and the one at 480.
-constexpr int HeaderLinesTop = 220, HeaderLinesRoom = 255;
+constexpr int TitleTop = 90;
+constexpr int HeaderRule = 480;  // the rule across the page under the header
+constexpr int HeaderGap = 15;    // between a rule and the text next to it
+constexpr int TitlePoints = 14;  // the most the title gets; less when it is long
+constexpr int LinePoints = 10;   // the most the header lines get
+constexpr int LogoGap = 50;      // between the header's texts and the logo
+constexpr int ConsolePoints = 8; // printed console lines
+constexpr int ContinuedIndent = 300;
+
+// A font for the texts of a page, sized in print units (pixels of the scaled painter).
+QFont pixelFont(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, pixels));
+    font.setBold(bold);
+    return font;
+}
+
+int pointPixels(int points) {
+    return points * TPrintJob::UnitsPerInch / 72;
+}
 
 const QString LogoFile = QStringLiteral(":/icons/logo.png");
 
@@ -60,6 +80,11 @@ TPrintJob::TPrintJob(QPaintDevice& dev) : device(dev) {
     begin();
 }
 
+TPrintJob::TPrintJob(QPaintDevice& dev, std::function<bool()> newPage)
+    : device(dev), nextPage(std::move(newPage)) {
+    begin();
+}
+
 void TPrintJob::begin() {
     InitQuorvinResources();
     if (!painter.begin(&device)) {
@@ -84,16 +109,16 @@ void TPrintJob::End() {
 }
 
 void TPrintJob::NewPage() {
-    if (painter.isActive() && paged && paged->newPage()) {
+    if (!painter.isActive()) {
+        return;
+    }
+    if ((paged && paged->newPage()) || (!paged && nextPage && nextPage())) {
         ++page;
     }
 }
 
 QFont TPrintJob::PrintFont(int pointSize) const {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pointSize * UnitsPerInch / 72);
-    return font;
+    return pixelFont(pointPixels(pointSize));
 }
 
 void TPrintJob::PrintHeader(const QString& title, const QString& line1, const QString& line2,
@@ -104,23 +129,41 @@ void TPrintJob::PrintHeader(const QString& title, const QString& line1, const QS
             header[i] = *given[i];
         }
     }
+    // The logo holds the top right corner; the texts keep to its left, each on its own band:
+    // the title, a rule, the three lines one below the other, the rule across the page.
     const int w = width, L = LogoSize;
-    painter.setFont(PrintFont(18));
-    int titleWidth = painter.fontMetrics().horizontalAdvance(header[0]);
-    textOut(painter, (w - L - titleWidth) / 2, 100, header[0]);
-    painter.drawLine(100, 210, w - L - 100, 210);
-    // The three lines one below the other between the rules, in the largest size that fits.
-    int size = 10;
-    painter.setFont(PrintFont(size));
-    while (size > 6 && 3 * painter.fontMetrics().height() > HeaderLinesRoom) {
-        painter.setFont(PrintFont(--size));
+    const int logoLeft = w - L - 100;
+    const int textRight = logoLeft - LogoGap;
+
+    int titlePixels = pointPixels(TitlePoints);
+    painter.setFont(pixelFont(titlePixels, true));
+    const int titleRoom = textRight - 100;
+    while (titlePixels > pointPixels(8) &&
+           painter.fontMetrics().horizontalAdvance(header[0]) > titleRoom) {
+        painter.setFont(pixelFont(--titlePixels, true));
     }
-    const int lineHeight = painter.fontMetrics().height();
+    const QString titleText =
+        painter.fontMetrics().elidedText(header[0], Qt::ElideRight, titleRoom);
+    const int titleWidth = painter.fontMetrics().horizontalAdvance(titleText);
+    textOut(painter, 100 + (titleRoom - titleWidth) / 2, TitleTop, titleText);
+    const int titleRule = TitleTop + painter.fontMetrics().height() + HeaderGap / 3;
+    painter.drawLine(100, titleRule, textRight, titleRule);
+
+    // The three lines in the largest size that fits between the two rules.
+    const int linesTop = titleRule + HeaderGap;
+    const int room = HeaderRule - HeaderGap - linesTop;
+    int pixels = pointPixels(LinePoints);
+    painter.setFont(pixelFont(pixels));
+    while (pixels > 1 && 3 * painter.fontMetrics().height() > room) {
+        painter.setFont(pixelFont(--pixels));
+    }
+    const QFontMetrics metrics = painter.fontMetrics();
     for (int i = 1; i <= 3; ++i) {
-        textOut(painter, 200, HeaderLinesTop + (i - 1) * lineHeight, header[i]);
+        textOut(painter, 200, linesTop + (i - 1) * metrics.height(),
+                metrics.elidedText(header[i], Qt::ElideRight, textRight - 200));
     }
-    painter.drawPixmap(QRect(w - L - 100, 100, L, L), QIcon(LogoFile).pixmap(256, 256));
-    painter.drawLine(100, 480, w - 100, 480);
+    painter.drawPixmap(QRect(logoLeft, 100, L, L), QIcon(LogoFile).pixmap(256, 256));
+    painter.drawLine(100, HeaderRule, w - 100, HeaderRule);
 }
 
 void TPrintJob::PrintFooter() {
@@ -195,31 +238,50 @@ void TPrintJob::PrintListView(const QTreeWidget& view, const std::vector<int>& c
 }
 
 void TPrintJob::PrintLines(const QStringList& lines) {
-    int y = 500, onPage = 0;
+    const QFont font = PrintFont(ConsolePoints);
+    painter.setFont(font);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int step = metrics.lineSpacing();
     const int room = width - 200;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        painter.setFont(PrintFont(8));
-        const QFontMetrics metrics = painter.fontMetrics();
-        QString line = lines[i];
-        if (metrics.horizontalAdvance(line) > room) {
-            // The longest leading part that fits: long lines are cut, not wrapped.
-            qsizetype lo = 0, hi = line.size();
-            while (lo < hi) {
-                qsizetype mid = (lo + hi + 1) / 2;
-                if (metrics.horizontalAdvance(line.left(mid)) <= room) {
-                    lo = mid;
-                } else {
-                    hi = mid - 1;
-                }
+    const int bottom = height - BodyBottomMargin;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    int y = BodyTop;
+    bool pageHasLines = false;
+    for (const QString& text : lines) {
+        // Long lines wrap at a blank or comma where one is near, else anywhere; the rest of a
+        // line is indented so that it reads as the same line.
+        QTextLayout layout(text, font, &device);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (bool first = true;; first = false) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid()) {
+                break;
             }
-            line.truncate(lo);
+            line.setLineWidth(first ? room : room - ContinuedIndent);
         }
-        textOut(painter, 100, y, line);
-        y += 60;
-        if (++onPage == LinesPerPage && i + 1 < lines.size()) {
-            pageBreak();
-            onPage = 0;
-            y = 500;
+        layout.endLayout();
+        for (int i = 0; i < std::max(1, layout.lineCount()); ++i) {
+            if (pageHasLines && y + step > bottom) {
+                pageBreak();
+                painter.setFont(font);
+                y = BodyTop;
+            }
+            if (i < layout.lineCount()) {
+                const QTextLine line = layout.lineAt(i);
+                // The blanks a line breaks at take no room at its end.
+                QString piece = text.mid(line.textStart(), line.textLength());
+                while (!piece.isEmpty() && piece.back().isSpace()) {
+                    piece.chop(1);
+                }
+                if (i > 0) {
+                    piece = piece.trimmed();
+                }
+                textOut(painter, i == 0 ? 100 : 100 + ContinuedIndent, y, piece);
+            }
+            y += step;
+            pageHasLines = true;
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "engine/Cartridge.h"
 #include "shell/ConsoleView.h"
 #include "shell/MenuHelpers.h"
+#include "shell/Printing.h"
 #include "views/InfoMacro.h"
 #include "views/InfoMacroItem.h"
 #include "views/OverridePrompt.h"
@@ -446,4 +447,13 @@ void TframeViewMacros::resizeEvent(QResizeEvent* event) {
     if (!SizesApplied) {
         applyTreeWidth();
     }
+}
+
+void TframeViewMacros::PrintConsole(TPrintJob& job) const {
+    QStringList lines = Console->Lines();
+    // The blank line that ends each activity is spacing on screen, not worth paper at the end.
+    while (!lines.isEmpty() && lines.back().trimmed().isEmpty()) {
+        lines.removeLast();
+    }
+    job.PrintLines(lines);
 }

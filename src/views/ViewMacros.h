@@ -19,6 +19,7 @@ class QTreeWidgetItem;
 class TCartridge;
 class TConsoleBuffer;
 class TConsoleView;
+class TPrintJob;
 class TVehicle;
 class TfInfoMacro;
 class TfInfoMacroItem;
@@ -60,6 +61,9 @@ public:
     void ResetVerdicts();
 
     TConsoleView& console() const { return *Console; }
+    // The console's lines on the job's pages below its header, wrapped to the page width; the
+    // caller prints the last footer.
+    void PrintConsole(TPrintJob& job) const;
     QTreeWidget& tree() const { return *Tree; }
     QLabel& interfaceLabel() const { return *InterfaceText; }
     QLabel& chatterLabel() const { return *ChatterText; }
