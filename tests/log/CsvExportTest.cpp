@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
@@ -206,7 +207,7 @@ TEST(ExportCsv, RefusesWithAClearMessage) {
         {rig.t.dir.File("a.csv"),
          {rig.Column("FLG")},
          "Please select at least one attirbute to be exported"},
-        {missing, {{0, 0}}, "Can't save file " + missing + ". No such file or directory"}};
+        {missing, {{0, 0}}, "Can't save file " + missing + ". " + SystemErrorText(ENOENT)}};
     for (const Case& c : cases) {
         try {
             ExportCsv(c.name, rig.engine, rig.log, c.chosen);

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <csignal>
@@ -93,6 +95,13 @@ struct Rig : EngineRig {
         return TempDir::Read(path);
     }
 };
+
+// Python's repr of a float ("35.1", "1e-05"), read whatever the locale.
+double pythonFloat(const std::string& text) {
+    double value = std::nan("");
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
 
 TExportOptions Everything(TExportFormat format) {
     return {format, true, true, true};
@@ -378,7 +387,7 @@ TEST(ExportReader, RefusesWhatIsNotAnExport) {
     const std::string missing = dir.File("none.csv");
     const std::string bad = dir.Write("bad.csv", "Time (s),A\r\n1\r\n");
     for (const auto& [path, message] :
-         {std::pair{missing, "Can't open file " + missing + ". No such file or directory"},
+         {std::pair{missing, "Can't open file " + missing + ". " + SystemErrorText(ENOENT)},
           std::pair{bad, "File " + bad +
                              " is not a portable CSV or .msl export: line 2: 1 fields "
                              "where the title line has 2"}}) {
@@ -474,11 +483,11 @@ with open(sys.argv[1], newline='') as f:
             return;
         }
         ASSERT_EQ(field[0], 'N') << cell.Name << " " << field;
-        EXPECT_EQ(std::stod(field.substr(1)), ours) << cell.Name << " frame " << f;
+        const double python = pythonFloat(field.substr(1));
+        EXPECT_EQ(python, ours) << cell.Name << " frame " << f;
         if (cell.Kind == TExportCell::TKind::Value) {
             const TAttr& attr = rig.engine.Items[cell.Item].Request.Attrs[cell.Attr];
-            EXPECT_NEAR(std::stod(field.substr(1)), attr.Value,
-                        0.5 * std::pow(10.0, -cell.Decimals) + 1e-4);
+            EXPECT_NEAR(python, attr.Value, 0.5 * std::pow(10.0, -cell.Decimals) + 1e-4);
         }
         ++numbers;
     });
@@ -502,9 +511,9 @@ TEST(LogExport, AFailedExportSaysWhyAndKeepsTheEarlierFile) {
         {earlier, {rig.Column("DTC")}, "Please select at least one attirbute to be exported"},
         {earlier, {}, "Please select at least one attirbute to be exported"},
         {folder, rig.All(TExportFormat::Portable),
-         "Can't save file " + folder + ". Is a directory"},
+         "Can't save file " + folder + ". " + SystemErrorText(EISDIR)},
         {missing, rig.All(TExportFormat::Portable),
-         "Can't save file " + missing + ". No such file or directory"}};
+         "Can't save file " + missing + ". " + SystemErrorText(ENOENT)}};
     for (const Case& c : cases) {
         try {
             ExportLog(c.path, rig.engine, rig.log, c.chosen, {TExportFormat::Portable});
@@ -528,7 +537,7 @@ TEST(LogExport, AFailedExportSaysWhyAndKeepsTheEarlierFile) {
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(message, "Can't save file " + earlier + ". File too large");
+    EXPECT_EQ(message, "Can't save file " + earlier + ". " + SystemErrorText(EFBIG));
     EXPECT_EQ(TempDir::Read(earlier), "earlier export\r\n");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(out.Path())) {
