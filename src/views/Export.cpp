@@ -1,26 +1,33 @@
 #include "views/Export.h"
 
 #include "common/Common.h"
+#include "common/IniFile.h"
 #include "engine/Cartridge.h"
 #include "log/DataLog.h"
 #include "shell/WindowState.h"
 #include "views/ListPageCommon.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -28,20 +35,45 @@ const char* const Section = "fExport";
 const char* const EmptyListText =
     "\r\nThe currently selected macro does\r\nnot return any aldl data.\r\nTo display aldl items "
     "here, first\r\nselect a macro that returns aldl data.\r\n";
+// The remembered attributes: every one the dialog has listed, and the selected ones.
+const char* const ListedKey = "Listed";
+const char* const SelectedKey = "Selected";
+const char* const KeySeparator = "|";
 
-// The capture's file name with the extension ".csv"; empty when the capture has none.
-QString csvName(const std::string& logName) {
+constexpr TExportFormat AllFormats[] = {TExportFormat::Spreadsheet, TExportFormat::Portable,
+                                        TExportFormat::Msl};
+
+// The capture's file name with the format's extension; empty when the capture has none.
+QString exportName(const std::string& logName, TExportFormat format) {
     if (logName.empty()) {
         return {};
     }
     return QString::fromStdString(
-        std::filesystem::path(logName).replace_extension(".csv").string());
+        std::filesystem::path(logName).replace_extension(ExportExtension(format)).string());
 }
 
 // A frame number typed in the range fields; def when the text is not a whole number.
 int frameNumber(const QLineEdit& field, int def) {
     int value = 0;
     return TryReadInt(field.text().toStdString(), value) ? value : def;
+}
+
+std::set<std::string> keySet(const std::string& text) {
+    std::set<std::string> keys;
+    for (const std::string& key : Split(text, KeySeparator)) {
+        if (!key.empty()) {
+            keys.insert(key);
+        }
+    }
+    return keys;
+}
+
+std::string keyText(const std::set<std::string>& keys) {
+    std::string text;
+    for (const std::string& key : keys) {
+        text += (text.empty() ? "" : KeySeparator) + key;
+    }
+    return text;
 }
 
 class TBusyCursor {
@@ -58,8 +90,8 @@ TfExport::TfExport(TCartridge& engine, TDataLog& log, QWidget* parent)
     : QDialog(parent), Engine(engine), Log(log) {
     setObjectName(QLatin1String(Section));
     setWindowTitle(QStringLiteral("Export data..."));
-    setMinimumSize(480, 340);
-    resize(620, 430);
+    setMinimumSize(560, 480);
+    resize(660, 560);
     auto* layout = new QVBoxLayout(this);
 
     auto* middle = new QHBoxLayout();
@@ -111,34 +143,72 @@ TfExport::TfExport(TCartridge& engine, TDataLog& log, QWidget* parent)
     middle->addLayout(side);
     layout->addLayout(middle, 1);
 
-    auto* grid = new QGridLayout();
-    grid->addWidget(new QLabel(QStringLiteral("Save to file:"), this), 0, 0);
-    FileName = new QLineEdit(this);
-    FileName->setObjectName(QStringLiteral("edFileName"));
-    grid->addWidget(FileName, 0, 1);
-    auto* browse = new QPushButton(QStringLiteral("Browse"), this);
-    browse->setAutoDefault(false);
-    grid->addWidget(browse, 0, 2);
+    // The format, and the columns only the formats for other programs have.
+    auto* formatBox = new QGroupBox(QStringLiteral("Format"), this);
+    auto* formatLayout = new QGridLayout(formatBox);
+    const char* const formatTexts[] = {"Spreadsheet CSV", "Portable CSV", "Log viewer (.msl)"};
+    const char* const formatNames[] = {"rbSpreadsheet", "rbPortable", "rbMsl"};
+    auto* formatGroup = new QButtonGroup(this);
+    for (int f = 0; f < 3; ++f) {
+        Formats[f] = new QRadioButton(QLatin1String(formatTexts[f]), formatBox);
+        Formats[f]->setObjectName(QLatin1String(formatNames[f]));
+        formatGroup->addButton(Formats[f]);
+        formatLayout->addWidget(Formats[f], 0, f);
+    }
+    ClockColumn = new QCheckBox(QStringLiteral("Clock (time of day)"), formatBox);
+    ClockColumn->setObjectName(QStringLiteral("cbClock"));
+    NotesColumn = new QCheckBox(QStringLiteral("Notes"), formatBox);
+    NotesColumn->setObjectName(QStringLiteral("cbNotes"));
+    CodesColumn = new QCheckBox(QStringLiteral("Trouble codes set"), formatBox);
+    CodesColumn->setObjectName(QStringLiteral("cbCodes"));
+    formatLayout->addWidget(ClockColumn, 1, 0);
+    formatLayout->addWidget(NotesColumn, 1, 1);
+    formatLayout->addWidget(CodesColumn, 1, 2);
+    layout->addWidget(formatBox);
 
-    grid->addWidget(new QLabel(QStringLiteral("Frames:"), this), 1, 0);
-    auto* range = new QHBoxLayout();
-    AllFrames = new QCheckBox(QStringLiteral("All frames   or:"), this);
-    AllFrames->setObjectName(QStringLiteral("cbAllFrames"));
-    FromFrame = new QLineEdit(this);
+    auto* rangeBox = new QGroupBox(QStringLiteral("Frames"), this);
+    auto* rangeLayout = new QGridLayout(rangeBox);
+    auto* rangeGroup = new QButtonGroup(this);
+    AllFrames = new QRadioButton(QStringLiteral("All frames"), rangeBox);
+    AllFrames->setObjectName(QStringLiteral("rbAllFrames"));
+    VisibleRange = new QRadioButton(QStringLiteral("The charts' visible range"), rangeBox);
+    VisibleRange->setObjectName(QStringLiteral("rbVisible"));
+    CursorRange = new QRadioButton(QStringLiteral("The cursor's frame to the end"), rangeBox);
+    CursorRange->setObjectName(QStringLiteral("rbCursor"));
+    FramesRange = new QRadioButton(QStringLiteral("Frames:"), rangeBox);
+    FramesRange->setObjectName(QStringLiteral("rbFrames"));
+    for (QRadioButton* b : {AllFrames, VisibleRange, CursorRange, FramesRange}) {
+        rangeGroup->addButton(b);
+    }
+    FromFrame = new QLineEdit(rangeBox);
     FromFrame->setObjectName(QStringLiteral("edFrom"));
-    ToFrame = new QLineEdit(this);
+    ToFrame = new QLineEdit(rangeBox);
     ToFrame->setObjectName(QStringLiteral("edTo"));
     for (QLineEdit* field : {FromFrame, ToFrame}) {
-        field->setMaximumWidth(60);
+        field->setMaximumWidth(80);
         field->setAlignment(Qt::AlignRight);
     }
-    range->addWidget(AllFrames);
-    range->addWidget(FromFrame);
-    range->addWidget(new QLabel(QStringLiteral("to"), this));
-    range->addWidget(ToFrame);
-    range->addStretch(1);
-    grid->addLayout(range, 1, 1, 1, 2);
-    layout->addLayout(grid);
+    auto* fields = new QHBoxLayout();
+    fields->addWidget(FramesRange);
+    fields->addWidget(FromFrame);
+    fields->addWidget(new QLabel(QStringLiteral("to"), rangeBox));
+    fields->addWidget(ToFrame);
+    fields->addStretch(1);
+    rangeLayout->addWidget(AllFrames, 0, 0);
+    rangeLayout->addWidget(VisibleRange, 0, 1);
+    rangeLayout->addLayout(fields, 1, 0);
+    rangeLayout->addWidget(CursorRange, 1, 1);
+    layout->addWidget(rangeBox);
+
+    auto* fileRow = new QHBoxLayout();
+    fileRow->addWidget(new QLabel(QStringLiteral("Save to file:"), this));
+    FileName = new QLineEdit(this);
+    FileName->setObjectName(QStringLiteral("edFileName"));
+    fileRow->addWidget(FileName, 1);
+    auto* browse = new QPushButton(QStringLiteral("Browse"), this);
+    browse->setAutoDefault(false);
+    fileRow->addWidget(browse);
+    layout->addLayout(fileRow);
 
     auto* bottom = new QHBoxLayout();
     bottom->addStretch(1);
@@ -151,10 +221,17 @@ TfExport::TfExport(TCartridge& engine, TDataLog& log, QWidget* parent)
     bottom->addWidget(cancel);
     layout->addLayout(bottom);
 
-    connect(AllFrames, &QCheckBox::toggled, this, [this](bool all) {
-        FromFrame->setEnabled(!all);
-        ToFrame->setEnabled(!all);
+    connect(FramesRange, &QRadioButton::toggled, this, [this](bool frames) {
+        FromFrame->setEnabled(frames);
+        ToFrame->setEnabled(frames);
     });
+    for (QRadioButton* b : Formats) {
+        connect(b, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) {
+                formatChanged();
+            }
+        });
+    }
     connect(selectAll, &QPushButton::clicked, this, &TfExport::SelectAllClick);
     connect(clear, &QPushButton::clicked, this, &TfExport::ClearClick);
     connect(invert, &QPushButton::clicked, this, &TfExport::InvertClick);
@@ -162,18 +239,91 @@ TfExport::TfExport(TCartridge& engine, TDataLog& log, QWidget* parent)
     connect(ExportButton, &QPushButton::clicked, this, [this] { ExportClick(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    Formats[0]->setChecked(true);
+    AllFrames->setChecked(true);
     CentreOnScreen(*this);
     LoadWindowState(*this, Section);
 }
 
 TfExport::~TfExport() = default;
 
-void TfExport::FormShow() {
+QRadioButton& TfExport::formatButton(TExportFormat format) const {
+    return *Formats[static_cast<int>(format)];
+}
+
+TExportFormat TfExport::format() const {
+    for (TExportFormat f : AllFormats) {
+        if (formatButton(f).isChecked()) {
+            return f;
+        }
+    }
+    return TExportFormat::Spreadsheet;
+}
+
+std::string TfExport::rowKey(const TExportColumn& c) const {
+    const TMacroItem& item = Engine.Items[static_cast<size_t>(c.Item)];
+    return item.MCode + "/" + item.RCode + "/" +
+           item.Request.Attrs[static_cast<size_t>(c.Attr)].ACode;
+}
+
+void TfExport::loadChoices() {
+    const TIniFile ini(IniPath());
+    TExportFormat remembered = TExportFormat::Spreadsheet;
+    ExportFormatOf(ini.ReadString(Section, "Format", ""), remembered);
+    const QSignalBlocker block(Formats[static_cast<int>(remembered)]);
+    formatButton(remembered).setChecked(true);
+    ClockColumn->setChecked(ini.ReadBool(Section, "Clock", false));
+    NotesColumn->setChecked(ini.ReadBool(Section, "Notes", true));
+    CodesColumn->setChecked(ini.ReadBool(Section, "Codes", true));
+    const std::set<std::string> listed = keySet(ini.ReadString(Section, ListedKey, ""));
+    const std::set<std::string> selected = keySet(ini.ReadString(Section, SelectedKey, ""));
+    Selection.clear();
+    for (const TExportColumn& c : ExportChoices(Engine, TExportFormat::Portable)) {
+        const std::string key = rowKey(c);
+        Selection[key] = !listed.count(key) || selected.count(key);
+    }
+}
+
+void TfExport::saveChoices() {
+    takeSelection();
+    try {
+        TIniFile ini(IniPath());
+        std::set<std::string> listed = keySet(ini.ReadString(Section, ListedKey, ""));
+        std::set<std::string> selected = keySet(ini.ReadString(Section, SelectedKey, ""));
+        for (const auto& [key, on] : Selection) {
+            listed.insert(key);
+            if (on) {
+                selected.insert(key);
+            } else {
+                selected.erase(key);
+            }
+        }
+        ini.WriteString(Section, "Format", ExportFormatName(format()));
+        ini.WriteBool(Section, "Clock", ClockColumn->isChecked());
+        ini.WriteBool(Section, "Notes", NotesColumn->isChecked());
+        ini.WriteBool(Section, "Codes", CodesColumn->isChecked());
+        ini.WriteString(Section, ListedKey, keyText(listed));
+        ini.WriteString(Section, SelectedKey, keyText(selected));
+        ini.UpdateFile();
+    } catch (const std::exception&) {
+        // The choices are a convenience: a settings file that cannot be written costs only them.
+    }
+}
+
+void TfExport::takeSelection() {
+    const int count = std::min<int>(List->topLevelItemCount(), static_cast<int>(Rows.size()));
+    for (int r = 0; r < count; ++r) {
+        Selection[rowKey(Rows[static_cast<size_t>(r)])] = List->topLevelItem(r)->isSelected();
+    }
+}
+
+void TfExport::fillList() {
     List->clear();
-    Rows = ExportableAttributes(Engine);
+    Shown = format();
+    Rows = ExportChoices(Engine, Shown);
     for (const TExportColumn& c : Rows) {
-        const TMacroItem& item = Engine.Items[c.Item];
-        const TAttr& attr = item.Request.Attrs[c.Attr];
+        const TMacroItem& item = Engine.Items[static_cast<size_t>(c.Item)];
+        const TAttr& attr = item.Request.Attrs[static_cast<size_t>(c.Attr)];
         auto* row = new QTreeWidgetItem(
             {QString::fromStdString(attr.ACode), QString::fromStdString(attr.ADesc),
              QString::fromStdString(item.MCode), QString::number(item.Request.MessageNo),
@@ -181,9 +331,54 @@ void TfExport::FormShow() {
         row->setIcon(0, AttrTypeIcon(attr.AType));
         row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         List->addTopLevelItem(row);
+        const auto known = Selection.find(rowKey(c));
+        row->setSelected(known == Selection.end() || known->second);
+    }
+    if (List->topLevelItemCount() > 0) {
+        List->setCurrentItem(List->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
     }
     ListStack->setCurrentWidget(Rows.empty() ? static_cast<QWidget*>(EmptyText) : List);
-    FileName->setText(csvName(Log.FileName()));
+}
+
+void TfExport::formatChanged() {
+    const TExportFormat now = format();
+    for (QCheckBox* b : {ClockColumn, NotesColumn, CodesColumn}) {
+        b->setEnabled(now != TExportFormat::Spreadsheet);
+    }
+    // The usual extension follows the format; another name the user typed stays.
+    const QString name = FileName->text();
+    const QFileInfo info(name);
+    const QString suffix = info.suffix().toLower();
+    if (!name.isEmpty() && (suffix == QLatin1String("csv") || suffix == QLatin1String("msl"))) {
+        FileName->setText(name.left(name.size() - info.suffix().size() - 1) +
+                          QLatin1String(ExportExtension(now)));
+    }
+    if (now != Shown) {
+        takeSelection();
+        fillList();
+    }
+}
+
+void TfExport::FormShow() {
+    loadChoices();
+    List->clear();
+    Rows.clear();
+    FileName->setText(exportName(Log.FileName(), format()));
+    formatChanged();
+    fillList();
+    Charts = ChartRange ? ChartRange() : TExportChartRange{0, 0, -1};
+    const bool visible = ChartRange && Charts.First >= 0 && Charts.End > Charts.First;
+    const bool cursor = ChartRange && Charts.Cursor >= 0 && Charts.Cursor < Log.Count();
+    VisibleRange->setEnabled(visible);
+    VisibleRange->setText(visible ? QStringLiteral("The charts' visible range (%1 to %2)")
+                                        .arg(Charts.First)
+                                        .arg(Charts.End)
+                                  : QStringLiteral("The charts' visible range"));
+    CursorRange->setEnabled(cursor);
+    CursorRange->setText(cursor ? QStringLiteral("The cursor's frame to the end (%1 to %2)")
+                                      .arg(Charts.Cursor)
+                                      .arg(Log.Count())
+                                : QStringLiteral("The cursor's frame to the end"));
     FromFrame->setText(QStringLiteral("0"));
     ToFrame->setText(QString::number(Log.Count()));
     AllFrames->setChecked(true);
@@ -201,10 +396,13 @@ void TfExport::BrowseClick() {
     if (SaveDialogHook) {
         chosen = SaveDialogHook(FileName->text());
     } else {
-        QFileDialog dialog(this, QString(), FileName->text(),
-                           QStringLiteral("Comma seperated text files (*.csv);;All files (*.*)"));
+        const bool msl = format() == TExportFormat::Msl;
+        QFileDialog dialog(
+            this, QString(), FileName->text(),
+            msl ? QStringLiteral("Log viewer files (*.msl);;All files (*.*)")
+                : QStringLiteral("Comma seperated text files (*.csv);;All files (*.*)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        dialog.setDefaultSuffix(msl ? QStringLiteral("msl") : QStringLiteral("csv"));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             chosen = dialog.selectedFiles().first();
         }
@@ -234,17 +432,29 @@ std::vector<TExportColumn> TfExport::Chosen() const {
     const int count = std::min<int>(List->topLevelItemCount(), static_cast<int>(Rows.size()));
     for (int r = 0; r < count; ++r) {
         if (List->topLevelItem(r)->isSelected()) {
-            chosen.push_back(Rows[r]);
+            chosen.push_back(Rows[static_cast<size_t>(r)]);
         }
     }
     return chosen;
 }
 
 TCsvRange TfExport::Range() const {
-    if (AllFrames->isChecked()) {
-        return TCsvRange::All();
+    if (VisibleRange->isChecked()) {
+        return {Charts.First, Charts.End};
     }
-    return {frameNumber(*FromFrame, 0), frameNumber(*ToFrame, Log.Count())};
+    if (CursorRange->isChecked()) {
+        return {Charts.Cursor, INT_MAX};
+    }
+    if (FramesRange->isChecked()) {
+        return {frameNumber(*FromFrame, 0), frameNumber(*ToFrame, Log.Count())};
+    }
+    return TCsvRange::All();
+}
+
+TExportOptions TfExport::Options() const {
+    const bool more = format() != TExportFormat::Spreadsheet;
+    return {format(), more && ClockColumn->isChecked(), more && NotesColumn->isChecked(),
+            more && CodesColumn->isChecked()};
 }
 
 bool TfExport::ExportClick() {
@@ -254,14 +464,14 @@ bool TfExport::ExportClick() {
         return false;
     }
     const std::vector<TExportColumn> chosen = Chosen();
-    if (chosen.empty()) {
+    if (chosen.empty() || !TExportWriter(Engine, chosen, Options()).HasColumns()) {
         message(QMessageBox::Warning,
                 QStringLiteral("Please select at least one attirbute to be exported"));
         return false;
     }
     try {
         TBusyCursor busy;
-        ExportCsv(name, Engine, Log, chosen, Range());
+        ExportLog(name, Engine, Log, chosen, Options(), Range());
     } catch (const std::exception& e) {
         // Nothing is lost: an earlier file of that name is whole and the dialog stays open.
         message(QMessageBox::Critical, QString::fromStdString(e.what()));
@@ -270,6 +480,7 @@ bool TfExport::ExportClick() {
         }
         return false;
     }
+    saveChoices();
     if (OnExported) {
         OnExported();
     }
