@@ -25,6 +25,7 @@
 #include "views/ViewDashBoard.h"
 #include "views/ViewMacros.h"
 #include "views/ViewMonitor.h"
+#include "views/charts/ChartMon.h"
 #include "views/charts/PlayBar.h"
 
 #include <QApplication>
@@ -507,6 +508,15 @@ void TfMain::createOtherWindows() {
         Ask(icon, text, QMessageBox::Ok);
     };
     fExport->OnExported = [this] { MonitorDetailChanged(ChartMonitor->Cursor()); };
+    // The dialog offers the charts' visible range and the cursor's frame to the end.
+    if (auto* charts = dynamic_cast<TframeViewMonitor*>(ChartMonitor.get())) {
+        TChartMon& monitor = charts->Monitor();
+        fExport->ChartRange = [&monitor] {
+            const int count = monitor.Count();
+            return TExportChartRange{monitor.View().FirstVisibleFrame(count),
+                                     monitor.View().EndVisibleFrame(count), monitor.Cursor()};
+        };
+    }
     ExportDialog = [this] { fExport->Execute(); };
 }
 
