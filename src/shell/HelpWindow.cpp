@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -18,6 +19,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -132,6 +135,18 @@ bool TfHelp::ShowPage(const QString& file, const QString& anchor) {
         target.setFragment(anchor);
     }
     if (!PlacementLoaded) {
+        // Over the window that asked for it, until the user has placed it elsewhere.
+        if (const QWidget* owner = parentWidget()) {
+            QPoint at = owner->frameGeometry().center() - rect().center();
+            if (const QScreen* screen = owner->screen()) {
+                const QRect area = screen->availableGeometry();
+                at.setX(std::clamp(at.x(), area.left(),
+                                   std::max(area.left(), area.right() + 1 - width())));
+                at.setY(std::clamp(at.y(), area.top(),
+                                   std::max(area.top(), area.bottom() + 1 - height())));
+            }
+            move(at);
+        }
         LoadWindowState(*this, "fHelp");
         PlacementLoaded = true;
     }

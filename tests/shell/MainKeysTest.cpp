@@ -19,6 +19,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QPageSize>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
@@ -203,6 +205,16 @@ TEST_F(MainKeysTest, TheMacrosPagePrintsItsWholeConsoleUnderItsOwnTitle) {
     EXPECT_EQ(titles, e.Page) << "the title heads every page";
     EXPECT_EQ(files, e.Page) << "the log file is named with its extension";
     EXPECT_EQ(lines, 135);
+
+    // The same pages as a PDF file for a person to look at (QUORVIN_SHOTS=folder).
+    if (const char* shots = std::getenv("QUORVIN_SHOTS")) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setOutputFileName(QString(shots) + "/print-macros.pdf");
+        TPrintJob job(printer);
+        w.PrintPage(job, 0);
+    }
 }
 
 TEST_F(MainKeysTest, FOneOpensTheProgramsOwnHelpAtThePagesSection) {
@@ -218,6 +230,9 @@ TEST_F(MainKeysTest, FOneOpensTheProgramsOwnHelpAtThePagesSection) {
     ASSERT_NE(help.contents().currentItem(), nullptr);
     EXPECT_EQ(help.contents().currentItem()->text(0), "Charts");
     EXPECT_GT(help.browser().verticalScrollBar()->value(), 0) << "scrolled to the section";
+    // Over the main window and on the screen.
+    EXPECT_TRUE(w.frameGeometry().contains(help.geometry().center()));
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(help.geometry()));
 
     // F1 again from another page reuses the window.
     help.close();
