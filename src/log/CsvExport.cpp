@@ -43,14 +43,8 @@ void appendNumberText(float x, std::string& out) {
     }
     const double magnitude = std::fabs(v);
     const int decimals = std::trunc(v) == v ? 0 : magnitude < 10 ? 2 : magnitude < 100 ? 1 : 0;
-    char text[400];
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals);
-    if (r.ec != std::errc()) {
-        out += NumberText(x);
-        return;
-    }
     const size_t start = out.size();
-    out.append(text, r.ptr);
+    AppendFixed(out, v, decimals, true);
     if (decimals > 0 && DecimalSeparator != '.') {
         std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '.',
                      DecimalSeparator);
@@ -139,6 +133,16 @@ void AppendCsvValueText(const TAttr& attr, std::string& out) {
     case atRaw:
         appendInt(out, attr.RawValue);
         break;
+    case atEnum:
+        if (std::none_of(attr.Enums.begin(), attr.Enums.end(),
+                         [&](const TEnums& e) { return e.Value == attr.RawValue; })) {
+            out += '?';
+            appendInt(out, attr.RawValue);
+            out += '?';
+            return;
+        }
+        out += CsvField(ValueText(attr, true));
+        return;
     default:
         out += CsvField(ValueText(attr, true));
         return;

@@ -94,6 +94,19 @@ void appendTwo(std::string& out, int64_t v) {
     out += static_cast<char>('0' + v % 10);
 }
 
+// ValueText of an enumeration (its entry's text, else "?raw?") without a formatter call.
+void appendEnumText(const TAttr& attr, char separator, std::string& out) {
+    for (const TEnums& e : attr.Enums) {
+        if (e.Value == attr.RawValue) {
+            out += SeparatedField(e.Desc, separator);
+            return;
+        }
+    }
+    out += '?';
+    appendInt(out, attr.RawValue);
+    out += '?';
+}
+
 } // namespace
 
 std::vector<TExportColumn> ExportChoices(const TCartridge& engine, TExportFormat format) {
@@ -195,23 +208,64 @@ std::string ExportName(const std::string& text) {
     return name.empty() ? "_" : name;
 }
 
-void AppendExportNumber(std::string& out, double value, int decimals) {
+void AppendFixed(std::string& out, double value, int decimals, bool halfToEven) {
     if (!std::isfinite(value)) {
         return;
     }
-    char text[64];
-    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
-                                 std::clamp(decimals, 0, 17));
+    decimals = std::clamp(decimals, 0, 17);
+    static constexpr int64_t Powers[] = {1,      10,      100,      1000,      10000,
+                                         100000, 1000000, 10000000, 100000000, 1000000000};
+    if (decimals < 10 && std::fabs(value) * static_cast<double>(Powers[decimals]) < 1e15) {
+        // Whole units of the last decimal. The product is rounded to a double, which can only
+        // move the exact value onto a half, never across one; there its exact error decides.
+        const int64_t power = Powers[decimals];
+        const double scaled = value * static_cast<double>(power);
+        int64_t units = std::llround(scaled);
+        if (std::fabs(scaled - std::trunc(scaled)) == 0.5) {
+            const double error = std::fma(value, static_cast<double>(power), -scaled);
+            const auto below = static_cast<int64_t>(std::floor(scaled));
+            if (error < 0) {
+                units = below;
+            } else if (error > 0) {
+                units = below + 1;
+            } else if (halfToEven) {
+                units = below % 2 == 0 ? below : below + 1;
+            }
+        }
+        if (units < 0 || (units == 0 && std::signbit(value) && halfToEven)) {
+            out += '-'; // printf keeps the sign of a negative value rounded to zero
+        }
+        const int64_t magnitude = units < 0 ? -units : units;
+        appendInt(out, magnitude / power);
+        if (decimals > 0) {
+            out += '.';
+            char digits[16];
+            int64_t rest = magnitude % power;
+            for (int d = decimals - 1; d >= 0; --d, rest /= 10) {
+                digits[d] = static_cast<char>('0' + rest % 10);
+            }
+            out.append(digits, static_cast<size_t>(decimals));
+        }
+        return;
+    }
+    char text[400];
+    const auto r =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc()) {
         return;
     }
     const char* begin = text;
     const char* end = r.ptr;
     // A small negative value rounded to zero is written "0.00", not "-0.00".
-    if (*begin == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) {
+    if (!halfToEven && *begin == '-' &&
+        std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) {
         ++begin;
     }
     out.append(begin, end);
+}
+
+void AppendExportNumber(std::string& out, double value, int decimals) {
+    AppendFixed(out, value, decimals, false);
 }
 
 void AppendSeconds(std::string& out, int64_t ms) {
@@ -334,7 +388,7 @@ void AppendCells(const TCartridge& engine, const std::vector<TExportCell>& cells
         case K::Value: {
             const TAttr& attr = attrOf(engine, cell.Item, cell.Attr);
             if (attr.AType == atEnum) {
-                out += SeparatedField(ValueText(attr, false), separator);
+                appendEnumText(attr, separator, out);
             } else if (attr.AType == atRaw) {
                 appendInt(out, attr.RawValue);
             } else {

@@ -49,8 +49,12 @@ bool HasAttributeCells(const std::vector<TExportCell>& cells);
 int ExportDecimals(const TAttr& attr);
 // A title without blanks or separators: runs of them become "_"; empty gives "_".
 std::string ExportName(const std::string& text);
-// Appends a number with this many decimals and a point; no "-0". Nothing for NaN or infinity.
+// Appends a number with this many decimals and a point, halves rounded away from zero; no "-0".
+// Nothing for NaN or infinity.
 void AppendExportNumber(std::string& out, double value, int decimals);
+// The same, halves to the even neighbour and a negative zero kept with halfToEven: printf's
+// "%.*f" digits, which the spreadsheet layout shows.
+void AppendFixed(std::string& out, double value, int decimals, bool halfToEven);
 // Appends milliseconds as seconds with three decimals ("12.345").
 void AppendSeconds(std::string& out, int64_t ms);
 // "hh:mm:ss.zzz" of a time of day in milliseconds.

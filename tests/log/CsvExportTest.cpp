@@ -95,8 +95,11 @@ TEST(CsvExport, RowTextsAreValueTextsByteForByte) {
                               9.999f, 10.0f,     10.05f, 99.95f,        99.96f,        100.5f,
                               101.5f, 255.0f,    254.9f, -254.9f,       -255.0f,       65535.0f,
                               1e9f,   -3.14159f, 1e-7f,  4294967296.0f, -2147483648.0f};
-    for (int i = -3000; i <= 3000; ++i)
+    for (int i = -3000; i <= 3000; ++i) {
         values.push_back(static_cast<float>(i) * 0.037f);
+        values.push_back(static_cast<float>(i) * 0.125f); // halves and quarters: exact ties
+        values.push_back(static_cast<float>(i) * 0.005f);
+    }
     const char saved = DecimalSeparator;
     for (char separator : {'.', ','}) {
         DecimalSeparator = separator;

@@ -216,9 +216,23 @@ TEST(ExportDecimals, FromTheGaugeFormatElseTheScale) {
 
 TEST(ExportTexts, NumbersNamesTimes) {
     const std::vector<std::tuple<double, int, std::string>> numbers{
-        {12.25, 1, "12.2"}, {12.35, 1, "12.3"},    {-0.004, 2, "0.00"},
-        {-0.0, 0, "0"},     {-1.5, 0, "-2"},       {1e6, 3, "1000000.000"},
-        {0.1f, 1, "0.1"},   {std::nan(""), 2, ""}, {INFINITY, 1, ""}};
+        {12.25, 1, "12.3"},
+        {0.125, 2, "0.13"},
+        {-0.125, 2, "-0.13"},
+        {2.675, 2, "2.67"},
+        {1.005, 2, "1.00"},
+        {12.35, 1, "12.3"},
+        {-0.004, 2, "0.00"},
+        {-0.0, 0, "0"},
+        {-1.5, 0, "-2"},
+        {1e6, 3, "1000000.000"},
+        {-12.345678, 4, "-12.3457"},
+        {0.0625, 3, "0.063"},
+        {1e17, 2, "100000000000000000.00"},
+        {-2.5e16, 1, "-25000000000000000.0"},
+        {0.1f, 1, "0.1"},
+        {std::nan(""), 2, ""},
+        {INFINITY, 1, ""}};
     for (const auto& [value, decimals, text] : numbers) {
         std::string out;
         AppendExportNumber(out, value, decimals);
