@@ -210,8 +210,17 @@ void TPrintJob::PrintListView(const QAbstractItemModel& model, const std::vector
             x += widths[i] + 50;
         }
     };
-    int y = 500, onPage = 0;
+    // Rows go down the page as far as the footer; the column heads start every page.
+    constexpr int RowStep = 80;
+    const int bottom = height - BodyBottomMargin;
+    int y = BodyTop, onPage = 0;
     for (int r = 0; r < rows; ++r) {
+        painter.setFont(PrintFont(8));
+        if (onPage > 0 && y + RowStep + painter.fontMetrics().height() > bottom) {
+            pageBreak();
+            onPage = 0;
+            y = BodyTop;
+        }
         if (onPage == 0) {
             painter.setFont(PrintFont(10));
             printRow(y, [&](int column) {
@@ -219,17 +228,13 @@ void TPrintJob::PrintListView(const QAbstractItemModel& model, const std::vector
             });
         }
         painter.setFont(PrintFont(8));
-        y += 80;
+        y += RowStep;
         QPixmap icon = rowIcon(model, r);
         if (!icon.isNull()) {
             painter.drawPixmap(QRect(QPoint(100, y - 20), QPoint(180, y + 60)), icon);
         }
         printRow(y, [&](int column) { return cellText(model, r, column); });
-        if (++onPage == ListRowsPerPage && r + 1 < rows) {
-            pageBreak();
-            onPage = 0;
-            y = 500;
-        }
+        ++onPage;
     }
 }
 

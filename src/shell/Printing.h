@@ -18,7 +18,6 @@ class QTreeWidget;
 class TPrintJob {
 public:
     static constexpr int UnitsPerInch = 600;
-    static constexpr int ListRowsPerPage = 36;
     static constexpr int BodyTop = 500;
     static constexpr int BodyBottomMargin = 200; // the footer's rule and text lie below
     // An argument of PrintHeader that is just this keeps the remembered text of its slot.
@@ -46,8 +45,9 @@ public:
     void PrintHeader(const QString& title, const QString& line1, const QString& line2,
                      const QString& line3);
     void PrintFooter();
-    // columns: 0 = the row caption, k = the row's sub-item k - 1 (model column k). Starts new
-    // pages (footer, header with keep markers) after 36 rows; the caller prints the last footer.
+    // columns: 0 = the row caption, k = the row's sub-item k - 1 (model column k). Starts a
+    // new page (footer, header with keep markers) when the body is full; the caller prints the
+    // last footer.
     void PrintListView(const QAbstractItemModel& model, const std::vector<int>& columns);
     void PrintListView(const QTreeWidget& view, const std::vector<int>& columns);
     // Lines wrapped to the page width (a continued line indented), as many to a page as the

@@ -6,6 +6,7 @@
 #include "support/gui/PrintRecorder.h"
 
 #include <QRegularExpression>
+#include <QStandardItemModel>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -119,6 +120,46 @@ TEST(PrintedLines, WrapBetweenWordsAndIndentTheRest) {
             EXPECT_GT(body[i].Box.left(), 100.0) << "a continued line is indented";
         }
     }
+}
+
+TEST(PrintedList, RowsFillEveryPageButTheLastAndTheColumnHeadsStartEachPage) {
+    QStandardItemModel model(0, 2);
+    model.setHorizontalHeaderLabels({"Description", "Scaled"});
+    const int rows = 160;
+    for (int i = 0; i < rows; ++i) {
+        model.appendRow({new QStandardItem(QStringLiteral("Value %1").arg(i)),
+                         new QStandardItem(QString::number(i))});
+    }
+    TRecordingPages pages;
+    {
+        TPrintJob job(pages, [&] { return pages.NextPage(); });
+        job.PrintHeader("ALDL Data", "Vehicle type:        SIM-V8", "", "");
+        job.PrintListView(model, {0, 1});
+        job.PrintFooter();
+    }
+    const TRecordingEngine& e = pages.engine;
+    ASSERT_GE(e.Page, 3);
+    int next = 0; // the row expected next
+    for (int page = 1; page <= e.Page; ++page) {
+        const std::vector<TText> body = bodyTexts(e, page);
+        ASSERT_GE(body.size(), 2u);
+        EXPECT_EQ(body[0].Text, "Description") << "page " << page;
+        EXPECT_EQ(body[1].Text, "Scaled") << "page " << page;
+        double lastTop = 0, step = 0;
+        for (const TText& t : body) {
+            if (t.Text.startsWith("Value ")) {
+                EXPECT_EQ(t.Text, QStringLiteral("Value %1").arg(next)) << "page " << page;
+                ++next;
+                step = t.Box.top() - lastTop;
+                lastTop = t.Box.top();
+            }
+            EXPECT_LE(t.Box.bottom(), H - TPrintJob::BodyBottomMargin + 0.5);
+        }
+        if (page < e.Page) {
+            EXPECT_GT(lastTop + 2 * step, H - TPrintJob::BodyBottomMargin) << "page " << page;
+        }
+    }
+    EXPECT_EQ(next, rows);
 }
 
 TEST(PageHeader, TextsKeepClearOfEachOtherTheLogoAndTheRules) {
