@@ -73,8 +73,16 @@ void TframeViewBitFlags::Populate() {
 }
 
 void TframeViewBitFlags::Clear() {
-    for (int r = 0; r < std::min<int>(list().topLevelItemCount(), Shown.size()); ++r) {
-        setRowIcon(r, false);
+    // Every row back to the bit's 0 state, its text as well as its icon, so that a bit that
+    // stays 0 in the next run is already shown right.
+    const int count = std::min<int>(static_cast<int>(Rows.size()), list().topLevelItemCount());
+    for (int r = 0; r < count; ++r) {
+        const TAttr* attr = AttrOfRow(Engine, Rows[r]);
+        if (attr && Rows[r].Entry >= 0 && Rows[r].Entry < static_cast<int>(attr->Flags.size())) {
+            showRow(r, attr->Flags[Rows[r].Entry], false);
+        } else {
+            setRowIcon(r, false);
+        }
         QTreeWidgetItem& row = *list().topLevelItem(r);
         SetCell(row, colFrame, Dash);
         SetCell(row, colTime, Dash);
@@ -102,9 +110,18 @@ void TframeViewBitFlags::setRowIcon(int row, bool set) {
     }
 }
 
+void TframeViewBitFlags::showRow(int r, const TFlags& flag, bool set) {
+    QTreeWidgetItem& row = *list().topLevelItem(r);
+    const QString desc = QString::fromStdString(flag.Desc);
+    const QString state = QString::fromStdString(set ? flag.B1 : flag.B0);
+    SetCell(row, colDescription, Style() == vsReport ? desc : desc + QStringLiteral(": ") + state);
+    // Kept in every style, so that a printed list always has the state.
+    SetCell(row, colStatus, state);
+    setRowIcon(r, set);
+}
+
 void TframeViewBitFlags::ShowValues(bool live, const std::string& frameText,
                                     const std::string& timeText) {
-    const bool report = Style() == vsReport;
     const QString frame = QString::fromStdString(frameText);
     const QString time = QString::fromStdString(timeText);
     const int count = std::min<int>(static_cast<int>(Rows.size()), list().topLevelItemCount());
@@ -123,17 +140,12 @@ void TframeViewBitFlags::ShowValues(bool live, const std::string& frameText,
             }
             const TFlags& flag = attr->Flags[Rows[r].Entry];
             const bool set = bitOf(attr->RawValue, flag.Bit);
-            if (live && bitOf(attr->ShownRaw, flag.Bit) == set) {
-                continue;
-            }
-            QTreeWidgetItem& row = *list().topLevelItem(r);
-            const QString desc = QString::fromStdString(flag.Desc);
-            const QString state = QString::fromStdString(set ? flag.B1 : flag.B0);
-            SetCell(row, colDescription, report ? desc : desc + QStringLiteral(": ") + state);
-            // Kept in every style, so that a printed list always has the state.
-            SetCell(row, colStatus, state);
-            setRowIcon(r, set);
-            if (live) {
+            // Every row shows the frame's state (cells and icons change only when they differ);
+            // only a change since the frame this page last showed is stamped. A row is never
+            // left with the state of a frame shown before a run or play back began.
+            showRow(r, flag, set);
+            if (live && bitOf(attr->ShownRaw, flag.Bit) != set) {
+                QTreeWidgetItem& row = *list().topLevelItem(r);
                 SetCell(row, colFrame, frame);
                 SetCell(row, colTime, time);
             }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class TCartridge;
+struct TFlags;
 class TfInfoFlag;
 
 // The rows of the flag list: for every item in order, every bit flag attribute of its request,
@@ -33,12 +34,13 @@ public:
 
     QWidget* Widget() override { return this; }
     void Populate() override;
-    // Icons to 0, "Frame" and "Time" to "-"; "Status" keeps its text.
+    // Every row shows the bit's 0 state (icon, "Status" and caption); "Frame" and "Time" "-".
     void Clear() override;
     std::string ViewStyle() const override { return ViewStyleText(Style()); }
     void SetViewStyle(const std::string& style) override;
     const QTreeWidget* PrintList() const override { return &list(); }
-    // Browsing (not live) redraws every row; live redraws and stamps only changed bits.
+    // Every row shows the state of the image's frame; live, a bit that changed since the page
+    // last showed its attribute is stamped with the frame and time.
     void ShowValues(bool live, const std::string& frameText, const std::string& timeText) override;
 
     void StyleCommand(TViewStyle style);
@@ -48,6 +50,7 @@ public:
 
 private:
     void setRowIcon(int row, bool set);
+    void showRow(int row, const TFlags& flag, bool set);
 
     TCartridge& Engine;
     std::vector<TRowRef> Rows;

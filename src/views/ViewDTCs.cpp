@@ -127,13 +127,14 @@ void TframeViewDTCs::ShowValues(bool live, const std::string& frameText,
             }
             const int bit = attr->DTCs[Rows[r].Entry].Bit;
             const bool set = bitOf(attr->RawValue, bit);
-            if (!live || bitOf(attr->ShownRaw, bit) != set) {
-                setRowIcon(r, set);
-                if (live) {
-                    QTreeWidgetItem& row = *list().topLevelItem(r);
-                    SetCell(row, colFrame, frame);
-                    SetCell(row, colTime, time);
-                }
+            // Every icon shows the frame's state (it changes only when it differs); only a
+            // change since the frame this page last showed is stamped. A row is never left with
+            // the state of a frame shown before a run or play back began.
+            setRowIcon(r, set);
+            if (live && bitOf(attr->ShownRaw, bit) != set) {
+                QTreeWidgetItem& row = *list().topLevelItem(r);
+                SetCell(row, colFrame, frame);
+                SetCell(row, colTime, time);
             }
         }
         // The raw value the rows now show, zero included, so that a code that clears is stamped

@@ -42,8 +42,8 @@ public:
     std::string ViewStyle() const override { return ViewStyleText(Style()); }
     void SetViewStyle(const std::string& style) override { ApplyStyle(ViewStyleFromText(style)); }
     const QTreeWidget* PrintList() const override { return &list(); }
-    // Browsing (not live) redraws every row from the image; live redraws and stamps with the
-    // frame and time only the rows whose bit changed since the page last showed the attribute.
+    // Every row shows the state of the image's frame; live, a row whose bit changed since the
+    // page last showed the attribute is stamped with the frame and time.
     void ShowValues(bool live, const std::string& frameText, const std::string& timeText) override;
     bool CodeSet() const override { return AnySet; }
 

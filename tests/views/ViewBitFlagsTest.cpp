@@ -1,6 +1,6 @@
 // The status flag page with real widgets on the sample vehicle: rows first entry first, the B0
-// and B1 texts, the frame and time of each change, browsing, the styles, New, the empty-page
-// text and the bit flag dialog.
+// and B1 texts, the frame and time of each change, browsing, the styles, New (every row back to
+// its 0 state), the empty-page text and the bit flag dialog.
 #include "ListPageTestHost.h"
 
 #include "views/InfoFlag.h"
@@ -104,13 +104,28 @@ TEST_F(ViewBitFlagsTest, OtherStylesAppendTheStateToTheCaptionAndDetailsTakesItO
     EXPECT_EQ(at(1, V::colStatus), "Lean");
 }
 
-TEST_F(ViewBitFlagsTest, NewResetsIconsAndStampsButKeepsTheStatus) {
-    live(ClosedLoop, 1);
-    page.Clear();
-    EXPECT_FALSE(page.RowSet(0));
-    EXPECT_EQ(at(0, V::colFrame), "-");
-    EXPECT_EQ(at(0, V::colTime), "-");
-    EXPECT_EQ(at(0, V::colStatus), "Closed loop");
+TEST_F(ViewBitFlagsTest, NewShowsTheZeroStateWithIconStatusAndCaptionAlike) {
+    struct Case {
+        const char* style;
+        const char* caption; // of the closed loop row after New
+    };
+    for (const Case& c : {Case{"Report", "Closed loop"}, Case{"List", "Closed loop: Open loop"}}) {
+        SCOPED_TRACE(c.style);
+        page.SetViewStyle(c.style);
+        engine.ResetValues();
+        live(ClosedLoop, 1);
+        page.Clear();
+        EXPECT_FALSE(page.RowSet(0));
+        EXPECT_EQ(at(0, V::colFrame), "-");
+        EXPECT_EQ(at(0, V::colTime), "-");
+        EXPECT_EQ(at(0, V::colStatus), "Open loop");
+        EXPECT_EQ(at(0, V::colDescription), c.caption);
+        // A new run whose bit stays 0: the row already shows it, nothing is stamped.
+        engine.ResetValues();
+        live(0, 1);
+        EXPECT_EQ(at(0, V::colStatus), "Open loop");
+        EXPECT_EQ(at(0, V::colFrame), "-");
+    }
 }
 
 TEST_F(ViewBitFlagsTest, AMacroWithoutFlagsShowsTheEmptyPageText) {

@@ -1,13 +1,24 @@
 // The DTC page with real widgets on the sample vehicle: rows last entry first, the set icons, the
 // frame and time of each change (a code that clears is stamped once, where it cleared), browsing,
-// the tab icon report, New, the empty-page text and the trouble code dialog.
+// the tab icon report, New, the empty-page text and the trouble code dialog. In the main window:
+// the DTC and flag pages show the frames a play back plays and the state after New.
 #include "ListPageTestHost.h"
 
+#include "log/DataLog.h"
+#include "shell/Main.h"
 #include "views/InfoDTC.h"
+#include "views/ViewBitFlags.h"
 #include "views/ViewDTCs.h"
+#include "views/ViewMacros.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include <filesystem>
 
 namespace {
 
@@ -161,6 +172,190 @@ TEST_F(ViewDTCsTest, TheDialogShowsTheCodeOfTheSelectedRow) {
     EXPECT_FALSE(info.ShowsEngineLight());
     EXPECT_FALSE(info.ShowsSetIcon());
     EXPECT_TRUE(info.memo().toPlainText().startsWith("No extra information is available."));
+}
+
+// ---- the pages in the main window ----
+
+// The main window on the sample vehicle, shown and active, with a port that does not exist and
+// message boxes and file dialogs answered here.
+class PagesInMainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("QUORVIN_INI");
+        savedIni = old ? old : "";
+        setenv("QUORVIN_INI", dir.File("QuorvinV4.ini").c_str(), 1);
+        std::filesystem::create_directories(dir.File("data"));
+        dir.Write("QuorvinV4.ini", "[Devices]\r\nCom1=" + dir.File("no-such-port") +
+                                       "\r\n[fMain]\r\nmruVehicle=" QUORVIN_SOURCE_DIR
+                                       "/data/vehicles/SIM-V8.xml\r\n[Properties]\r\nDataDir=" +
+                                       dir.File("data") + "\r\n");
+        SetDataDir(dir.File("data"));
+        window = std::make_unique<TfMain>();
+        window->MessageBoxHook = [](QMessageBox::Icon, const QString&,
+                                    QMessageBox::StandardButtons) { return QMessageBox::No; };
+        window->FileDialogHook = [this](TFileDialog, const QString&, const QString&,
+                                        const QString&) { return fileAnswer; };
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        clickMacro("Engine data, repeating");
+        ASSERT_EQ(window->Engine->MacroTitle, "Engine data, repeating: Data stream");
+    }
+    void TearDown() override {
+        window.reset();
+        setenv("QUORVIN_INI", savedIni.c_str(), 1);
+    }
+
+    void clickMacro(const QString& description) {
+        QTreeWidget& tree = window->MacrosPage->tree();
+        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = tree.topLevelItem(i);
+            if (item->text(0).startsWith(description)) {
+                tree.scrollToItem(item);
+                QApplication::processEvents();
+                // Near the text's start: a long node is wider than the tree shows.
+                const QRect rect = tree.visualItemRect(item);
+                const int x = std::min(rect.left() + 30, tree.viewport()->width() - 2);
+                QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                                  QPoint(x, rect.center().y()));
+                return;
+            }
+        }
+        FAIL() << "no macro " << description.toStdString();
+    }
+    void clickTab(int page) {
+        QTabBar& bar = *window->PageControl->tabBar();
+        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(page).center());
+        ASSERT_EQ(window->PageControl->currentIndex(), page);
+    }
+    // A log of the engine module's frames, spacing seconds apart, with the status and trouble code
+    // bytes (data bytes 3 and 4, 5 to 7) of each frame as given; opened with File > Open (Ctrl+O).
+    void openLog(const std::vector<int>& statusBytes, double spacing) {
+        TDataLog log;
+        for (size_t i = 0; i < statusBytes.size(); ++i) {
+            const int b = statusBytes[i];
+            log.Add(EngineHost::frame(10 + spacing * static_cast<double>(i),
+                                      {{3, b}, {4, b}, {5, b}, {6, b}, {7, b}}),
+                    true);
+        }
+        const std::string file = dir.File("drive.alg");
+        log.SaveToFile(file);
+        fileAnswer = QString::fromStdString(file);
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        ASSERT_EQ(window->Log->Count(), static_cast<int>(statusBytes.size()));
+    }
+    TframeViewDTCs& dtcs() { return dynamic_cast<TframeViewDTCs&>(*window->DTCList); }
+    TframeViewBitFlags& flags() { return dynamic_cast<TframeViewBitFlags&>(*window->FlagList); }
+    // Rows showing the set icon.
+    template <class Page> int setRows(Page& page) {
+        int n = 0;
+        for (int r = 0; r < page.list().topLevelItemCount(); ++r) {
+            n += page.RowSet(r);
+        }
+        return n;
+    }
+    // Flag rows whose "Status" is the flag's text for a bit of 1.
+    int rowsShowingB1() {
+        const std::vector<TRowRef> rows = FlagRows(*window->Engine);
+        int n = 0;
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const TAttr& attr = window->Engine->Items[rows[r].Item].Request.Attrs[rows[r].Attr];
+            n += cell(flags().list(), static_cast<int>(r), TframeViewBitFlags::colStatus) ==
+                 QString::fromStdString(attr.Flags[rows[r].Entry].B1);
+        }
+        return n;
+    }
+    int stampedRows(const QTreeWidget& list, int frameColumn) {
+        int n = 0;
+        for (int r = 0; r < list.topLevelItemCount(); ++r) {
+            n += cell(list, r, frameColumn) != "-";
+        }
+        return n;
+    }
+
+    TempDir dir;
+    std::string savedIni;
+    std::unique_ptr<TfMain> window;
+    QString fileAnswer;
+};
+
+// Codes and flags all set in the frame browsed before the play back; the page comes back into
+// view while the play back goes on, after three frames with every bit clear: it shows the frame
+// played, with no change to stamp, and not the frame browsed before.
+TEST_F(PagesInMainWindowTest, APageShownDuringPlayBackShowsThePlayedFrame) {
+    for (const int page : {4, 5}) {
+        SCOPED_TRACE(page);
+        // A second apart, so that the page is looked at long before the play back ends.
+        openLog({0xFF, 0, 0, 0, 0}, 1.0);
+        clickTab(page); // browses frame 0
+        const int rows =
+            page == 4 ? dtcs().list().topLevelItemCount() : flags().list().topLevelItemCount();
+        ASSERT_GT(rows, 0);
+        if (page == 4) {
+            ASSERT_EQ(setRows(dtcs()), rows);
+            ASSERT_TRUE(dtcs().CodeSet());
+        } else {
+            ASSERT_EQ(setRows(flags()), rows);
+            ASSERT_EQ(rowsShowingB1(), rows);
+        }
+
+        clickTab(3);
+        QTest::mouseClick(window->ToolBar->widgetForAction(window->actAldlPlay), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->PlayIndex >= 4; }, 10000));
+        ASSERT_TRUE(window->InRunState(rsPlayBack)) << "the play back ended too early";
+        clickTab(page);
+
+        if (page == 4) {
+            EXPECT_EQ(setRows(dtcs()), 0);
+            EXPECT_FALSE(dtcs().CodeSet());
+            EXPECT_EQ(stampedRows(dtcs().list(), TframeViewDTCs::colFrame), 0);
+        } else {
+            EXPECT_EQ(setRows(flags()), 0);
+            EXPECT_EQ(rowsShowingB1(), 0);
+            EXPECT_EQ(stampedRows(flags().list(), TframeViewBitFlags::colFrame), 0);
+        }
+        QTest::mouseClick(window->ToolBar->widgetForAction(window->actAldlStop), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return !window->InRunState(rsBusy) && window->ActiveLoops() == 0; }, 10000));
+    }
+}
+
+// New after a frame with every flag set: each row shows its 0 state in every style, icon and
+// text alike, and a run whose bits stay 0 has nothing to change or stamp.
+TEST_F(PagesInMainWindowTest, NewLeavesEveryFlagInItsZeroState) {
+    for (const char* style : {"Report", "List"}) {
+        SCOPED_TRACE(style);
+        openLog({0xFF, 0xFF}, 0.05);
+        flags().SetViewStyle(style);
+        clickTab(5);
+        const int rows = flags().list().topLevelItemCount();
+        ASSERT_EQ(rowsShowingB1(), rows);
+        ASSERT_TRUE(window->actFileNew->isEnabled());
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        ASSERT_EQ(window->Log->Count(), 0);
+        EXPECT_EQ(setRows(flags()), 0);
+        EXPECT_EQ(rowsShowingB1(), 0);
+        const std::vector<TRowRef> refs = FlagRows(*window->Engine);
+        for (size_t r = 0; r < refs.size(); ++r) {
+            const TFlags& flag = window->Engine->Items[refs[r].Item]
+                                     .Request.Attrs[refs[r].Attr]
+                                     .Flags[refs[r].Entry];
+            const QString b0 = QString::fromStdString(flag.B0);
+            const QString desc = QString::fromStdString(flag.Desc);
+            const int row = static_cast<int>(r);
+            EXPECT_EQ(cell(flags().list(), row, TframeViewBitFlags::colStatus), b0);
+            EXPECT_EQ(cell(flags().list(), row, TframeViewBitFlags::colDescription),
+                      std::string(style) == "Report" ? desc : desc + ": " + b0);
+            EXPECT_EQ(cell(flags().list(), row, TframeViewBitFlags::colFrame), "-");
+        }
+        // The next run's frames keep every bit at 0: nothing changes, nothing is stamped.
+        window->Engine->ResetValues();
+        auto frame = EngineHost::frame(20, {{3, 0}, {4, 0}});
+        window->Engine->DecodeFrame(*frame, true);
+        flags().ShowValues(true, "1", "10:00:01");
+        EXPECT_EQ(rowsShowingB1(), 0);
+        EXPECT_EQ(stampedRows(flags().list(), TframeViewBitFlags::colFrame), 0);
+    }
 }
 
 } // namespace
