@@ -8,14 +8,15 @@
 #include "link/RS232.h"
 #include "log/DataLog.h"
 #include "shell/ConsoleView.h"
+#include "shell/ViewInterfaces.h"
 #include "support/TempDir.h"
 #include "views/ViewMacros.h"
 
-#include <QLabel>
-
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -174,6 +175,29 @@ TEST_F(MainWorkerTest, FunctionKeysAndTheSpaceBarDriveTheRun) {
             return texts().contains("Stop macro: " + QString::fromStdString(w.Engine->MacroTitle));
         },
         3000));
+}
+
+TEST_F(MainWorkerTest, PageKeysDuringARunShowEachPageWithTheLiveFrame) {
+    TfMain& w = open(chattering());
+    press(Qt::Key_F3);
+    ASSERT_EQ(w.RunState & rsBusy, rsAldlRunning);
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() >= 3; }));
+    for (int page : {1, 3, 4, 5, 2, 0, 1}) {
+        press(Qt::Key(Qt::Key_F6 + page));
+        EXPECT_EQ(w.PageControl->currentIndex(), page) << "F" << 6 + page << " during a run";
+        EXPECT_EQ(w.RunState & rsBusy, rsAldlRunning) << "the run goes on";
+    }
+    // The value list shows the frames that keep coming.
+    const QTreeWidget* values = w.ValueList->PrintList();
+    ASSERT_NE(values, nullptr);
+    ASSERT_GT(values->topLevelItemCount(), 0);
+    EXPECT_TRUE(waitFor([&] { return values->topLevelItem(0)->text(4) != "-"; }, 3000));
+    // The console page takes the focus, and the run keys still work from there.
+    press(Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), &w.MacrosPage->console());
+    press(Qt::Key_F5);
+    EXPECT_EQ(w.RunState & rsBusy, 0u);
+    ASSERT_TRUE(waitFor([&] { return w.ActiveLoops() == 0; }));
 }
 
 TEST_F(MainWorkerTest, AModalDialogOpenForThreeSecondsLeavesNoHoleInTheLog) {
