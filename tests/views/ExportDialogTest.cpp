@@ -207,6 +207,38 @@ TEST_F(ExportDialogTest, ExecuteRunsModallyAndCancelWritesNothing) {
     EXPECT_EQ(exported, 0);
 }
 
+// An attribute the dialog has listed before keeps its remembered state; one it has never listed
+// (a new attribute, another macro's) starts selected.
+TEST_F(ExportDialogTest, RememberedSelectionAndNewAttributes) {
+    const auto key = [this](const char* code) {
+        for (const TMacroItem& item : engine.Items) {
+            for (const TAttr& a : item.Request.Attrs) {
+                if (a.ACode == code) {
+                    return item.MCode + "/" + item.RCode + "/" + a.ACode;
+                }
+            }
+        }
+        return std::string();
+    };
+    TIniFile ini(IniPath());
+    ini.WriteString("fExport", "Format", "msl");
+    ini.WriteString("fExport", "Listed", key("RPM") + "|" + key("IAC") + "|" + key("FLAGSA"));
+    ini.WriteString("fExport", "Selected", key("IAC"));
+    ini.WriteBool("fExport", "Notes", false);
+    ini.UpdateFile();
+    dialog.FormShow();
+    EXPECT_TRUE(dialog.formatButton(TExportFormat::Msl).isChecked());
+    EXPECT_FALSE(dialog.notesColumn().isChecked());
+    EXPECT_TRUE(dialog.codesColumn().isChecked());
+    const int rows = dialog.list().topLevelItemCount();
+    for (int r = 0; r < rows; ++r) {
+        const QString code = cell(dialog.list(), r, 0);
+        const bool remembered = code == "RPM" || code == "FLAGSA";
+        EXPECT_EQ(dialog.list().topLevelItem(r)->isSelected(), !remembered) << code.toStdString();
+    }
+    EXPECT_EQ(static_cast<int>(dialog.Chosen().size()), rows - 2);
+}
+
 // The dialog as the user meets it: shown, active, driven by clicks and keys.
 class ExportDialogWindowTest : public ExportDialogTest {
 protected:
