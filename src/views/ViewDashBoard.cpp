@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 
 namespace {
 
@@ -84,7 +85,7 @@ void TframeViewDashBoard::applyDesignAppearance(TGlimmDash& g) {
     g.SetCaptionFont(arialPx(21, 0xFFFFFF));
     g.SetShowCaption(true);
     g.SetAutoCaption(true);
-    g.SetPositionFont(arialPx(19, 0));
+    g.SetPositionFont(arialPx(19, light ? 0xFFFFFF : 0));
     g.SetShowPosition(true);
     g.SetAutoPosition(true);
     g.SetVAlignment(avCenter);
@@ -108,9 +109,9 @@ void TframeViewDashBoard::applyDesignAppearance(TGlimmDash& g) {
     g.SetDisplayMax(100);
     g.SetAlarmMin(20);
     g.SetAlarmMax(80);
-    g.SetColorMin(0xFFFFFF);
-    g.SetColorOk(light ? 0x800000 : 0x00FFFF);
-    g.SetColorMax(0x0000FF);
+    g.SetColorMin(light ? TGlimmDash::LightColorOff : 0xFFFFFF);
+    g.SetColorOk(light ? TGlimmDash::LightColorOn : 0x00FFFF);
+    g.SetColorMax(light ? TGlimmDash::LightColorFault : 0x0000FF);
     g.SetColor(0x800000);
     g.SetColorFace(light ? 0x800000 : 0x000000);
     g.SetColorLine(0x808080);
@@ -122,13 +123,16 @@ TGlimmDash* TframeViewDashBoard::GaugeById(int id) {
     return id >= 1 && id <= Gauges ? gauges[id - 1] : nullptr;
 }
 
-// Side columns a third of the width each, the centre the rest, above a 70 px row of lights.
-void TframeViewDashBoard::Layout() {
-    const int W = width(), H = height();
-    const int topH = std::max(H - BottomRowHeight, 0);
+// Side columns a third of the width each, the centre the rest, above a row of lights 70 px
+// high on screen (rowHeight).
+std::array<QRect, TDashboardView::Gauges> TframeViewDashBoard::GaugeRects(const QSize& size,
+                                                                          int rowHeight) {
+    std::array<QRect, Gauges> rects;
+    const int W = size.width(), H = size.height();
+    const int topH = std::max(H - rowHeight, 0);
     const int colW = W / 3, centreW = W - 2 * colW;
-    auto place = [this](int id, int x, int y, int w, int h) {
-        gauges[id - 1]->setGeometry(x, y, std::max(w, 0), std::max(h, 0));
+    auto place = [&rects](int id, int x, int y, int w, int h) {
+        rects[id - 1] = QRect(x, y, std::max(w, 0), std::max(h, 0));
     };
     auto thirds = [&](int firstId, int x, int y, int w, int h) {
         const int t = w / 3;
@@ -152,7 +156,39 @@ void TframeViewDashBoard::Layout() {
     thirds(17, 0, topH, colW, rowH);
     thirds(20, colW, topH, centreW, rowH);
     thirds(23, colW + centreW, topH, colW, rowH);
+    return rects;
+}
+
+void TframeViewDashBoard::Layout() {
+    const std::array<QRect, Gauges> rects = GaugeRects(size(), BottomRowHeight);
+    for (int i = 0; i < Gauges; ++i) {
+        gauges[i]->setGeometry(rects[i]);
+    }
     emptyPanel->setGeometry(rect());
+}
+
+void TframeViewDashBoard::Paint(QPainter& p, const QRect& target) const {
+    if (!p.isActive() || target.isEmpty()) {
+        return;
+    }
+    // The page is laid out for the target's size on a 96 dpi screen, so that gauges, fonts and
+    // the row of lights keep the proportions they have on screen, and drawn at the device's own
+    // resolution through the painter's scale.
+    const double unitsPerPixelX = p.device() ? p.device()->logicalDpiX() / 96.0 : 1;
+    const double unitsPerPixelY = p.device() ? p.device()->logicalDpiY() / 96.0 : 1;
+    const QTransform& t = p.transform();
+    const double kx = unitsPerPixelX / std::max(std::abs(t.m11()), 1e-9);
+    const double ky = unitsPerPixelY / std::max(std::abs(t.m22()), 1e-9);
+    const QSize virtualSize(std::max(static_cast<int>(target.width() / kx), 1),
+                            std::max(static_cast<int>(target.height() / ky), 1));
+    const std::array<QRect, Gauges> rects = GaugeRects(virtualSize, BottomRowHeight);
+    p.save();
+    p.translate(target.topLeft());
+    p.scale(kx, ky);
+    for (int i = 0; i < Gauges; ++i) {
+        gauges[i]->PaintTo(p, rects[i]);
+    }
+    p.restore();
 }
 
 void TframeViewDashBoard::resizeEvent(QResizeEvent* event) {
@@ -172,21 +208,21 @@ void TframeViewDashBoard::Calibrate(int id, const std::string& caption, const st
 }
 
 void TframeViewDashBoard::Populate() {
-    for (TGlimmDash* g : gauges) {
-        g->AssignAttribute("", "", "", "", "", -1, -1, -1, -1, spNone, spNone, 80, 20, 100, 0);
-    }
+    // What each gauge is to show, settled first, so that a gauge that keeps its value is not
+    // first cleared: a later assignment to the same Id replaces an earlier one.
+    struct TAssignment {
+        bool set = false;
+        std::string caption, units, descMin, descOk, descMax;
+        int bit = -1, sub = -1, attr = -1, item = -1;
+        int alarmMax = 80, alarmMin = 20, displayMax = 100, displayMin = 0;
+    };
+    std::array<TAssignment, Gauges> wanted;
     bool any = false;
-    auto calibrate = [this](int id, const std::string& caption, const std::string& units,
-                            const std::string& descMin, const std::string& descOk,
-                            const std::string& descMax, int bit, int sub, int attr, int item,
-                            int alarmMax, int alarmMin, int displayMax, int displayMin) {
-        if (!GaugeById(id)) {
-            return;
+    auto assign = [&wanted](int id, TAssignment a) {
+        if (id >= 1 && id <= Gauges) {
+            a.set = true;
+            wanted[id - 1] = std::move(a);
         }
-        // The user's stored formats survive the assignment.
-        Calibrate(id, caption, descMax, descOk, descMin, bit, sub, attr, item,
-                  storedPrecision(id, ".ScalePrecision"), storedPrecision(id, ".Precision"),
-                  alarmMax, alarmMin, displayMax, displayMin, units);
     };
     const int items = Engine ? std::min<int>(Engine->ItemCount, Engine->Items.size()) : 0;
     for (int i = 0; i < items; ++i) {
@@ -198,27 +234,43 @@ void TframeViewDashBoard::Populate() {
             if (a.AType == 0 || a.AType == 1 || a.AType == 2 || a.AType == 5) {
                 if (a.Dash > 0) {
                     const TScale& s = a.Scale;
-                    calibrate(a.Dash, a.ACode, s.Units, s.DescMin, s.DescOk, s.DescMax, -1, -1, k,
-                              i, whole(s.AlarmMax), whole(s.AlarmMin), whole(s.DisplayMax),
-                              whole(s.DisplayMin));
+                    assign(a.Dash, {true, a.ACode, s.Units, s.DescMin, s.DescOk, s.DescMax, -1, -1,
+                                    k, i, whole(s.AlarmMax), whole(s.AlarmMin), whole(s.DisplayMax),
+                                    whole(s.DisplayMin)});
                 }
             } else if (a.AType == 3) {
+                // A trouble code is a fault: "OK" at 0 (the minimum band), "Fail" at 1 (the
+                // maximum band).
                 for (size_t d = 0; d < a.DTCs.size(); ++d) {
                     const TDTCs& dtc = a.DTCs[d];
                     if (dtc.Dash > 0) {
-                        calibrate(dtc.Dash, dtc.Desc, "", "OK", "", "Fail", dtc.Bit,
-                                  static_cast<int>(d), k, i, 1, 0, 1, 0);
+                        assign(dtc.Dash, {true, dtc.Desc, "", "OK", "", "Fail", dtc.Bit,
+                                          static_cast<int>(d), k, i, 1, 0, 1, 0});
                     }
                 }
             } else {
+                // A flag is a state, not a fault: B0 at 0 (the minimum band), B1 at 1 (the
+                // normal band; the maximum band lies beyond the range).
                 for (size_t f = 0; f < a.Flags.size(); ++f) {
                     const TFlags& flag = a.Flags[f];
                     if (flag.Dash > 0) {
-                        calibrate(flag.Dash, flag.Desc, "", flag.B0, "", flag.B1, flag.Bit,
-                                  static_cast<int>(f), k, i, 1, 0, 1, 0);
+                        assign(flag.Dash, {true, flag.Desc, "", flag.B0, flag.B1, "", flag.Bit,
+                                           static_cast<int>(f), k, i, 2, 0, 1, 0});
                     }
                 }
             }
+        }
+    }
+    for (int id = 1; id <= Gauges; ++id) {
+        const TAssignment& a = wanted[id - 1];
+        if (a.set) {
+            // The user's stored formats survive the assignment.
+            Calibrate(id, a.caption, a.descMax, a.descOk, a.descMin, a.bit, a.sub, a.attr, a.item,
+                      storedPrecision(id, ".ScalePrecision"), storedPrecision(id, ".Precision"),
+                      a.alarmMax, a.alarmMin, a.displayMax, a.displayMin, a.units);
+        } else {
+            gauges[id - 1]->AssignAttribute("", "", "", "", "", -1, -1, -1, -1, spNone, spNone, 80,
+                                            20, 100, 0);
         }
     }
     if (any) {
@@ -235,6 +287,10 @@ bool TframeViewDashBoard::EmptyTextShown() const {
 
 QString TframeViewDashBoard::EmptyPanelText() const {
     return emptyPanel->text();
+}
+
+bool TframeViewDashBoard::running() const {
+    return Running && Running();
 }
 
 bool TframeViewDashBoard::ask(const QString& question) {
@@ -301,8 +357,12 @@ QMenu& TframeViewDashBoard::PrepareGaugeMenu(TGlimmDash& gauge) {
               &TGlimmDash::RestoreFactory);
     m.addSeparator();
     QAction* props = m.addAction(QStringLiteral("Properties..."));
-    props->setEnabled(g->AllowProps);
+    // A modal dialog would hold a run up: not while one goes on, as the charts' properties.
+    props->setEnabled(g->AllowProps && !running());
     connect(props, &QAction::triggered, this, [this, g] {
+        if (running()) {
+            return;
+        }
         if (ShowProperties) {
             ShowProperties(*g);
         } else {
@@ -372,6 +432,10 @@ void TframeViewDashBoard::putValue(TGlimmDash& gauge, int pickIndex) {
     Engine->AssignDisplay(-1, -1, bitValue ? e.Bit : -1, bitValue ? e.Sub : -1, e.Item, e.Attr,
                           gauge.Id);
     gauge.DoPopulateNeeded();
+    // Populate gave the gauge its new value to show: the value is there already.
+    if (v != MissingValue) {
+        gauge.SetPosition(v);
+    }
 }
 
 void TframeViewDashBoard::clearGauge(TGlimmDash& gauge) {

@@ -12,6 +12,7 @@
 
 class QLabel;
 class QMenu;
+class QPainter;
 class TCartridge;
 class TfDashProp;
 
@@ -35,6 +36,12 @@ public:
     int GaugeCount() const override { return Gauges; }
     TGauge& Gauge(int i) override { return *gauges.at(i); }
 
+    // Where the gauges go on a page of this size with a row of lights rowHeight high, by Id - 1.
+    static std::array<QRect, Gauges> GaugeRects(const QSize& size, int rowHeight);
+    // Draws the page as it is into the target rectangle of the painter's coordinates, laid
+    // out for the target's shape and drawn at the painter's device resolution (a printer's).
+    void Paint(QPainter& p, const QRect& target) const;
+
     // The gauge with this Id (1..25); null for any other Id.
     TGlimmDash* GaugeById(int id);
     void Calibrate(int id, const std::string& caption, const std::string& descMax,
@@ -45,6 +52,9 @@ public:
 
     // The shared popup menu, its entries made for this gauge (the page opens it at the pointer).
     QMenu& PrepareGaugeMenu(TGlimmDash& gauge);
+    // Whether a run or play back goes on (the owner's state); while it does, a gauge's
+    // properties dialog cannot be opened.
+    std::function<bool()> Running;
     // Yes/No questions of the menu; tests answer them. Default: a message box.
     std::function<bool(const QString& question)> Confirm;
     // Opens the properties dialog for a gauge; default: the page's own dialog, modal.
@@ -63,6 +73,7 @@ private:
     void clearGauge(TGlimmDash& gauge);
     void fillPickMenus(TGlimmDash& gauge, QMenu& attrs, QMenu& dtcs, QMenu& flags);
     bool ask(const QString& question);
+    bool running() const;
 
     TCartridge* Engine = nullptr;
     std::array<TGlimmDash*, Gauges> gauges{}; // by Id - 1, children of the page

@@ -40,7 +40,12 @@ TEST(GlimmDash, CreatedWithFactoryAppearanceAndClearedValues) {
     EXPECT_EQ(dial.Color(), 0x400000u);
     EXPECT_EQ(dial.HAlignment(), ahRight);
     EXPECT_EQ(light.HAlignment(), ahCenter);
-    EXPECT_EQ(light.PositionFont().Color, 0x808080u);
+    // A lamp: grey off, green on, red for a fault, with white text readable on each.
+    EXPECT_EQ(light.PositionFont().Color, 0xFFFFFFu);
+    EXPECT_EQ(light.ColorMin(), TGlimmDash::LightColorOff);
+    EXPECT_EQ(light.ColorOk(), TGlimmDash::LightColorOn);
+    EXPECT_EQ(light.ColorMax(), TGlimmDash::LightColorFault);
+    EXPECT_EQ(dial.ColorOk(), 0x00FFFFu);
     EXPECT_EQ(dial.CaptionFont().Size, 16);
     EXPECT_EQ(dial.Item(), -1);
     EXPECT_FALSE(dial.ShowMinMax());

@@ -226,12 +226,15 @@ TEST_F(ViewDashBoardTest, PopulateAssignsTheSampleVehiclesGauges) {
     EXPECT_EQ(dtc.Bit(), 3);
     const TAttr& codes = engine.Items[dtc.Item()].Request.Attrs[dtc.Attr()];
     EXPECT_EQ(codes.DTCs[dtc.Sub()].Dash, 17);
-    // A flag: its two state texts.
+    // A flag is a state: its 0 text in the minimum band, its 1 text in the normal band.
     TGlimmDash& flag = gauge(19);
     EXPECT_EQ(flag.Caption(), "Closed loop");
     EXPECT_EQ(flag.Text()[0], "Open loop");
-    EXPECT_EQ(flag.Text()[2], "Closed loop");
+    EXPECT_EQ(flag.Text()[1], "Closed loop");
+    EXPECT_EQ(flag.Text()[2], "");
     EXPECT_EQ(flag.DisplayMax(), 1);
+    EXPECT_EQ(flag.AlarmMin(), 0);
+    EXPECT_GT(flag.AlarmMax(), 1);
     for (int id = 1; id <= 25; ++id) {
         EXPECT_FALSE(gauge(id).Caption().empty()) << id;
     }
@@ -459,7 +462,9 @@ TEST_F(ViewDashBoardTest, DISABLED_Screenshots) {
         page.Gauge(i).LoadSettings(); // as the main window does at start: nothing stored yet
     }
     page.show();
-    for (const QSize size : {QSize(1024, 700), QSize(1600, 1000)}) {
+    // Usual, wide, tall and small windows.
+    for (const QSize size : {QSize(1024, 700), QSize(1600, 1000), QSize(1600, 520),
+                             QSize(700, 1000), QSize(640, 420)}) {
         page.resize(size);
         for (int s = 0; s < 120; ++s) {
             feed(200 + s * 0.25); // a warm engine, some minutes into the run

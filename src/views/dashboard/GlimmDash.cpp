@@ -133,10 +133,19 @@ void TGlimmDash::SetHBorder(int b) {
 // ---- value and ranges ----
 
 void TGlimmDash::SetPosition(float x) {
-    if (x == position) {
+    if (x == position && valueShown) {
         return;
     }
     position = Clamp(x, static_cast<float>(scale.Min), static_cast<float>(scale.Max));
+    if (!valueShown) {
+        // The first value since the gauge was cleared or given another value to show: the
+        // lowest and highest seen start with it, and the whole gauge is drawn again.
+        valueShown = true;
+        posMin = posMax = position;
+        band = BandOf(position, alarmMin, alarmMax);
+        invalidate();
+        return;
+    }
     if (position < posMin) {
         posMin = position;
     }
@@ -250,6 +259,7 @@ void TGlimmDash::ClearValues() {
     alarmMax = 255;
     position = posMin = posMax = 0;
     band = 2;
+    valueShown = false;
     precision = scalePrecision = spNone;
     showPosition = showUnits = showCaption = true;
     computeScale();
@@ -262,6 +272,11 @@ void TGlimmDash::AssignAttribute(const std::string& caption_, const std::string&
                                  int item_, TGlimmPrecision scalePrecision_,
                                  TGlimmPrecision precision_, int alarmMax_, int alarmMin_,
                                  int displayMax_, int displayMin_) {
+    // Another value, or none: what the gauge showed is no longer its value.
+    if (item_ < 0 || attr_ < 0 || item_ != item || attr_ != attr || sub_ != sub || bit_ != bit ||
+        caption_ != caption) {
+        valueShown = false;
+    }
     caption = caption_;
     units = units_;
     bandTexts = {descMin, descOk, descMax};
@@ -340,13 +355,21 @@ void TGlimmDash::RestoreFactory() {
     pictures = {};
     showPicture = {};
     captionFont = arial(16);
-    positionFont = arial(12, kind == gkLight ? 0x808080 : 0);
+    positionFont = arial(12);
     unitFont = arial(10);
     scaleFont = arial(12);
     minMaxFont = arial(8);
-    colorMin = 0xFFFFFF;
-    colorOk = 0x00FFFF;
-    colorMax = 0x0000FF;
+    if (kind == gkLight) {
+        // A lamp is grey while off, green in a normal state and red for a fault.
+        colorMin = LightColorOff;
+        colorOk = LightColorOn;
+        colorMax = LightColorFault;
+        positionFont.Color = 0xFFFFFF; // readable on each of them
+    } else {
+        colorMin = 0xFFFFFF;
+        colorOk = 0x00FFFF;
+        colorMax = 0x0000FF;
+    }
     colorFace = 0x000000;
     colorLine = 0x808080;
     needleWidth = 2;
@@ -462,42 +485,7 @@ void TGlimmDash::computeScale() {
 }
 
 void TGlimmDash::relayout() {
-    layout = GaugeLayout(kind, width(), height(), HBorder(), VBorder());
-    layoutSize = size();
     invalidate();
-}
-
-TGlimmLayout TGlimmDash::currentLayout() const {
-    return layoutSize == size() ? layout
-                                : GaugeLayout(kind, width(), height(), HBorder(), VBorder());
-}
-
-double TGlimmDash::Origin() const {
-    switch (kind) {
-    case gkDial:
-        return DialOrigin;
-    case gkBar:
-        return currentLayout().Value.Top;
-    case gkLight:
-        break;
-    }
-    return 0;
-}
-
-double TGlimmDash::Extent() const {
-    switch (kind) {
-    case gkDial:
-        return DialExtent;
-    case gkBar:
-        return currentLayout().Value.Top - currentLayout().Minimum.Bottom;
-    case gkLight:
-        break;
-    }
-    return 0;
-}
-
-double TGlimmDash::Pos(double v) const {
-    return ValueToCoord(v, scale, Origin(), Extent(), displayMin, displayMax);
 }
 
 void TGlimmDash::resizeEvent(QResizeEvent* event) {

@@ -6,6 +6,12 @@
 // in an image rebuilt only when the size, a setting or the band changes; a value change inside
 // its band restores the static layer over the area drawn last time, draws the value, texts and
 // indicators again and repaints only the union of the old and new areas.
+//
+// A dial's face is round at any shape of the gauge: it is drawn in the largest square that
+// fits, below its caption, so the caption never lies on the scale or in the needle's sweep.
+// Texts that do not fit their box even at the smallest size end in "...". A gauge shows a
+// value only once it has been given one: a cleared or unassigned gauge shows no needle, value
+// or alarm colour.
 #include "shell/GlimmCommon.h"
 #include "shell/GlimmTypes.h"
 #include "shell/ViewInterfaces.h"
@@ -15,6 +21,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -24,6 +31,12 @@ class TGlimmDash : public QWidget, public TGauge {
     Q_OBJECT
 public:
     explicit TGlimmDash(TGlimmKind kind, QWidget* parent = nullptr);
+
+    // A light's band colours (0x00BBGGRR): grey while off (the minimum band: a flag at 0, a
+    // trouble code not set), green in a normal state, red for a fault (a trouble code set).
+    static constexpr uint32_t LightColorOff = 0x707070;
+    static constexpr uint32_t LightColorOn = 0x00A000;
+    static constexpr uint32_t LightColorFault = 0x0000FF;
 
     TGlimmKind Kind() const { return kind; }
 
@@ -138,6 +151,9 @@ public:
     bool ShowBackground(int band) const { return showPicture[band]; }
     void SetShowBackground(int band, bool on);
 
+    // A value has been set since the gauge was cleared or given another value to show.
+    bool HasValue() const { return valueShown; }
+
     // ---- the value's address in the runtime image ----
     int Item() const override { return item; }
     int Attr() const override { return attr; }
@@ -161,11 +177,19 @@ public:
 
     // The composed picture as it is on screen (drawn now when something is pending).
     const QImage& Picture();
+    // Draws the gauge as it is now into the rectangle, laid out for the rectangle's size, in
+    // lines and text on the painter (a printer's, at its own resolution). The rectangle is in
+    // the painter's coordinates; sizes and fonts are those the gauge would have on a 96 dpi
+    // screen at that size, so the painter's transformation sets the scale.
+    void PaintTo(QPainter& p, const QRect& target) const;
     // What the last value change recomposed and sent to the screen.
     QRect LastUpdateRect() const { return lastUpdate; }
     // How often the static layer has been rebuilt (a value change inside its band never does).
     int StaticRenders() const { return staticRenders; }
-    TGlimmLayout Boxes() const { return currentLayout(); }
+    // The layout boxes in the gauge's coordinates (a dial's are within its square).
+    TGlimmLayout Boxes() const;
+    // The caption's box in the gauge's coordinates.
+    TGlimmBox CaptionBox() const { return currentGeometry().Caption; }
     // Origin and extent of the value coordinate; pos(v) of the scale.
     double Origin() const;
     double Extent() const;
@@ -177,27 +201,48 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Where everything goes at one size of the gauge.
+    struct TGeometry {
+        int FullW = 0, FullH = 0; // the gauge
+        int W = 0, H = 0;         // the face: a dial's square, else the whole gauge
+        int Ox = 0, Oy = 0;       // where the face lies in the gauge
+        int HB = 0, VB = 0;       // the margins within the face
+        TGlimmLayout L;           // the boxes in face coordinates
+        TGlimmBox Caption;        // in gauge coordinates
+    };
+    TGeometry geometryFor(int width, int height) const;
+    TGeometry currentGeometry() const; // for the size the gauge has now
+    double originIn(const TGeometry& g) const;
+    double extentIn(const TGeometry& g) const;
+    double posIn(const TGeometry& g, double v) const;
+    // The gauge shows a scale (it has a value to show, or had one).
+    bool showsScale() const;
+    int shownBand() const; // the band drawn: normal while there is no value
+
     // A fitted text of the dynamic layer, remembered so that an unchanged text is not measured
     // again on every frame.
     struct TFitted {
         QString text;
+        QString shown; // the text as drawn: shortened with "..." when it does not fit
         QRect box;
         TFont font;
         bool fit = false;
+        bool elide = false;
         TGlimmVAlign v = avCenter;
         TGlimmHAlign h = ahCenter;
-        QFont qfont;
+        int points = 0;
         QPoint at; // baseline start
         bool valid = false;
     };
+    // fontScale: point sizes are multiplied by it when drawing (a printer's painter).
     QRect drawFitted(QPainter& p, const TGlimmBox& box, const QString& text, const QString& sample,
-                     const TFont& font, bool fit, TGlimmVAlign v, TGlimmHAlign h, uint32_t colour,
-                     TFitted* cache);
+                     const TFont& font, bool fit, bool elide, TGlimmVAlign v, TGlimmHAlign h,
+                     uint32_t colour, TFitted* cache, double fontScale) const;
     uint32_t textColour(const TFont& font, double v) const; // the band-colour rule
-    QRect drawIndicator(QPainter& p, double v, int width);
-    void drawBackground(QPainter& p);
-    void drawScale(QPainter& p);
-    QRect drawDynamic(QPainter& p);
+    QRect drawIndicator(QPainter& p, const TGeometry& g, double v, int width) const;
+    void drawBackground(QPainter& p, const TGeometry& g, int64_t lampColour) const;
+    void drawFace(QPainter& p, const TGeometry& g, double fontScale) const;
+    QRect drawDynamic(QPainter& p, const TGeometry& g, bool cached, double fontScale) const;
     void computeScale();
     void relayout();
     void invalidate(); // a full repaint is due
@@ -228,14 +273,14 @@ private:
 
     TGlimmScale scale;
     int band = 2, paintedBand = 0;
-    TGlimmLayout layout;
-    QSize layoutSize;                   // the size the layout was made for
-    TGlimmLayout currentLayout() const; // the layout of the size the gauge has now
+    bool valueShown = false;
+    TGeometry geo;
+    QSize layoutSize; // the size the geometry was made for
     QImage staticLayer, composed;
     bool staticDirty = true;
     QRect lastDrawn, lastUpdate;
     int staticRenders = 0;
-    std::array<TFitted, 4> fitted; // value, units, minimum, maximum
+    mutable std::array<TFitted, 4> fitted; // value, units, minimum, maximum
 };
 
 class TGlimmDial : public TGlimmDash {
