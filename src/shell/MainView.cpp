@@ -35,8 +35,7 @@ bool TfMain::printDialog(QPrinter& printer) {
 }
 
 bool TfMain::PageCanPrint(int page) const {
-    // The dashboard has no printed form.
-    return page >= 0 && page < 6 && page != 2;
+    return page >= 0 && page < 6;
 }
 
 void TfMain::actFilePrintExecute() {
@@ -76,7 +75,7 @@ void TfMain::PrintPage(TPrintJob& job, int page) {
         "Current frame:      " + ChartMonitor->FrameText() + ", at : " + ChartMonitor->TimeText() +
         ", Note(s): " + ChartMonitor->NoteText());
     static const char* const titles[6] = {
-        "Macros and Raw Data",      "ALDL Data",          "", "Charts",
+        "Macros and Raw Data",      "ALDL Data",          "Dashboard", "Charts",
         "Diagnostic Trouble Codes", "Engine Status Flags"};
     job.PrintHeader(page >= 0 && page < 6 ? titles[page] : "", line1, line2, line3);
     const QTreeWidget* list = nullptr;
@@ -88,6 +87,11 @@ void TfMain::PrintPage(TPrintJob& job, int page) {
     case 1:
         list = ValueList->PrintList();
         columns = {1, 4, 5, 6, 7, 8, 9, 10};
+        break;
+    case 2: // the gauges laid out again at the body's shape
+        Dashboard->Paint(job.Painter(), QRect(0, TPrintJob::BodyTop, job.PageWidth(),
+                                              job.PageHeight() - TPrintJob::BodyBottomMargin -
+                                                  TPrintJob::BodyTop));
         break;
     case 3:
         ChartMonitor->PrintChart(job);

@@ -438,6 +438,7 @@ void TfMain::createPages() {
         return Ask(QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
     };
+    dashboard->Running = [this] { return ChartMonitor && ChartMonitor->Running(); };
     Dashboard = std::move(dashboard);
     auto monitor = std::make_unique<TframeViewMonitor>(*Engine, *Log);
     monitor->OnLogModified = [this] { SetRunState(RunState | rsLogModified); };

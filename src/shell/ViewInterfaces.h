@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+class QPainter;
 class TPacket;
 class TPrintJob;
 class QTreeWidget;
@@ -76,6 +77,8 @@ public:
     virtual void Layout() = 0; // the page's resize handling
     virtual int GaugeCount() const = 0;
     virtual TGauge& Gauge(int i) = 0;
+    // Draws the page into the target (painter coordinates) at the device's resolution.
+    virtual void Paint(QPainter& p, const QRect& target) const = 0;
 };
 
 // Chart monitor (Charts page). Running, PaintEnabled, the cursor and the texts are read and set

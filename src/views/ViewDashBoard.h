@@ -40,7 +40,7 @@ public:
     static std::array<QRect, Gauges> GaugeRects(const QSize& size, int rowHeight);
     // Draws the page as it is into the target rectangle of the painter's coordinates, laid
     // out for the target's shape and drawn at the painter's device resolution (a printer's).
-    void Paint(QPainter& p, const QRect& target) const;
+    void Paint(QPainter& p, const QRect& target) const override;
 
     // The gauge with this Id (1..25); null for any other Id.
     TGlimmDash* GaugeById(int id);
