@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <unistd.h>
@@ -60,6 +61,8 @@ const bool ScreenSet = [] {
     std::ofstream(file) << R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1280,)"
                         << R"( "height": 800, "logicalDpi": 96, "logicalBaseDpi": 96}]})";
     setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file).c_str(), 1);
+    static const std::string made = file;
+    std::atexit([] { std::remove(made.c_str()); });
     return true;
 }();
 
