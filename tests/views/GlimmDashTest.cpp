@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -325,6 +326,209 @@ TEST(GlimmDash, BackgroundPicturesPerBandFromFiles) {
     k.Id = 10;
     k.LoadSettings();
     EXPECT_FALSE(k.ShowBackground(2));
+}
+
+// The smallest rectangle holding every pixel of this colour, each of red, green and blue
+// within tolerance (text and round edges are blended with what lies under them); empty when
+// there is none.
+QRect colourBounds(const QImage& image, uint32_t colour, const QRect& within = {},
+                   int tolerance = 0) {
+    const QRect area = within.isNull() ? image.rect() : within.intersected(image.rect());
+    const QColor want(rgb(colour));
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c(image.pixel(x, y));
+            if (std::abs(c.red() - want.red()) <= tolerance &&
+                std::abs(c.green() - want.green()) <= tolerance &&
+                std::abs(c.blue() - want.blue()) <= tolerance) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+constexpr uint32_t Green = 0x00FF00, Magenta = 0xFF00FF, Grey = 0x808080;
+constexpr int TextTolerance = 100;
+
+// A dial's face stays round at any shape of the gauge, and its caption lies above the face:
+// never on a scale label or in the needle's sweep.
+TEST(GlimmDash, ADialIsRoundAtAnyShapeWithItsCaptionAboveTheFace) {
+    const QSize shapes[] = {{200, 200}, {320, 140}, {130, 300}, {90, 60}, {61, 120}};
+    for (const QSize shape : shapes) {
+        SCOPED_TRACE(testing::Message() << shape.width() << "x" << shape.height());
+        TGlimmDial g;
+        g.resize(shape);
+        g.AssignAttribute("RPM", "rpm", "", "", "", -1, -1, 0, 0, spNone, spNone, 6000, 500, 8000,
+                          0);
+        g.SetColorLine(Magenta); // the outline alone in this colour
+        g.SetBorder(4);
+        TFont labels = g.ScaleFont();
+        labels.Color = Grey;
+        g.SetScaleFont(labels);
+        TFont title = g.CaptionFont();
+        title.Color = Green;
+        g.SetCaptionFont(title);
+        g.SetPosition(4000); // the needle straight up, towards the caption
+        const QImage& picture = g.Picture();
+        const QRect face = colourBounds(picture, Magenta, {}, 60);
+        ASSERT_FALSE(face.isEmpty());
+        EXPECT_LE(std::abs(face.width() - face.height()), 1) << "an oval face";
+        const int side = std::min(shape.width(), shape.height() - g.CaptionBox().Height());
+        EXPECT_NEAR(face.width(), side, 2);
+        const QRect caption = colourBounds(picture, Green, {}, TextTolerance);
+        ASSERT_FALSE(caption.isEmpty());
+        EXPECT_LT(caption.bottom(), face.top()) << "the caption reaches into the face";
+        EXPECT_GE(caption.top(), 0);
+        const QRect needle = colourBounds(picture, g.ColorOk());
+        ASSERT_FALSE(needle.isEmpty());
+        EXPECT_GT(needle.top(), face.top());
+    }
+    // Without a caption the face takes the whole of a square gauge.
+    TGlimmDial bare;
+    bare.resize(150, 150);
+    bare.SetColorLine(Magenta);
+    bare.SetBorder(4);
+    EXPECT_NEAR(colourBounds(bare.Picture(), Magenta, {}, 60).width(), 150, 1);
+}
+
+// A bar has one scale: its labels in one column right of the bar, none on its left, and never
+// running into each other.
+TEST(GlimmDash, ABarShowsOneColumnOfScaleLabels) {
+    for (const int height : {400, 160}) { // at 160 px the labels are thinned out
+        SCOPED_TRACE(height);
+        TGlimmBar g;
+        g.resize(90, height);
+        g.AssignAttribute("TPS", "%", "", "", "", -1, -1, 0, 0, spNone, spNone, 100, 0, 100, 0);
+        TFont labels = g.ScaleFont();
+        labels.Color = Green;
+        g.SetScaleFont(labels);
+        g.SetPosition(50);
+        const QImage& picture = g.Picture();
+        const QRect drawn = colourBounds(picture, Green, {}, TextTolerance);
+        ASSERT_FALSE(drawn.isEmpty());
+        EXPECT_GT(drawn.left(), 90 - 90 / 3);
+        // Rows of label pixels come in runs, one per label, with gaps of at least two rows
+        // between them; there are at most as many as ticks (0, 10, ..., 100).
+        int runs = 0;
+        int gap = 2;
+        for (int y = 0; y < picture.height(); ++y) {
+            const bool any =
+                !colourBounds(picture, Green, QRect(0, y, 90, 1), TextTolerance).isEmpty();
+            runs += any && gap >= 2;
+            gap = any ? 0 : gap + 1;
+        }
+        EXPECT_GE(runs, 3);
+        EXPECT_LE(runs, 11);
+    }
+}
+
+// A caption too long for its box at the smallest size ends in "..." within the box instead of
+// being cut at the edge; one that fits is drawn whole.
+TEST(GlimmDash, ALongCaptionIsShortenedWithinItsBox) {
+    struct Case {
+        const char* caption;
+        bool shortened;
+    };
+    for (const Case c :
+         {Case{"No reference pulses (normal, engine stopped)", true}, Case{"Idle", false}}) {
+        SCOPED_TRACE(c.caption);
+        TGlimmLight g;
+        g.resize(100, 70);
+        g.AssignAttribute(c.caption, "", "", "", "", 0, 0, 0, 0, spNone, spNone, 2, 0, 1, 0);
+        TFont f = g.CaptionFont();
+        f.Color = Green;
+        g.SetCaptionFont(f);
+        const TGlimmBox box = g.CaptionBox();
+        const QRect text = colourBounds(
+            g.Picture(), Green, QRect(box.Left, box.Top, box.Width(), box.Height()), TextTolerance);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_GT(text.left(), box.Left) << "cut at the left edge";
+        EXPECT_LT(text.right(), box.Right) << "cut at the right edge";
+        // Shortened text fills the box's width; a short one stays in its middle.
+        EXPECT_EQ(text.width() > box.Width() * 3 / 4, c.shortened) << text.width();
+    }
+}
+
+// A gauge without a value to show draws no needle, value, lamp colour or alarm mark: a new
+// gauge, one cleared of its value, one given another value; the next value brings it back.
+TEST(GlimmDash, AGaugeWithoutAValueShowsNone) {
+    TGlimmDial g;
+    g.resize(200, 200);
+    g.AssignAttribute("CTS", "degC", "", "", "", -1, -1, 3, 0, spNone, spNone, 100, 0, 150, -40);
+    EXPECT_FALSE(g.HasValue());
+    EXPECT_TRUE(colourBounds(g.Picture(), g.ColorMax()).isEmpty());
+    g.SetPosition(0); // the value it had: it is shown all the same
+    EXPECT_TRUE(g.HasValue());
+    g.SetPosition(120); // in the maximum band: red needle and labels
+    EXPECT_FALSE(colourBounds(g.Picture(), g.ColorMax()).isEmpty());
+
+    // Cleared (nothing assigned): only the face.
+    g.AssignAttribute("", "", "", "", "", -1, -1, -1, -1, spNone, spNone, 80, 20, 100, 0);
+    EXPECT_FALSE(g.HasValue());
+    const QImage& cleared = g.Picture();
+    for (uint32_t colour : {g.ColorMin(), g.ColorOk(), g.ColorMax()}) {
+        EXPECT_TRUE(colourBounds(cleared, colour).isEmpty()) << std::hex << colour;
+    }
+    // Given another value: its scale but no needle until a frame brings the value.
+    g.AssignAttribute("IAT", "degC", "", "", "", -1, -1, 4, 0, spNone, spNone, 100, 0, 150, -40);
+    EXPECT_FALSE(g.HasValue());
+    const TGlimmPoint hub{g.Boxes().Cx, g.Boxes().Cy};
+    EXPECT_NE(g.Picture().pixel(hub.X, hub.Y) | 0xFF000000u, rgb(g.ColorMax()));
+    g.SetPosition(130);
+    EXPECT_EQ(g.PosMin(), 130); // the lowest and highest seen start again
+    EXPECT_EQ(g.PosMax(), 130);
+
+    // A light without a value stays dark.
+    TGlimmLight light;
+    light.resize(100, 70);
+    light.AssignAttribute("Idle", "", "Off idle", "Idle", "", 4, 2, 1, 0, spNone, spNone, 2, 0, 1,
+                          0);
+    for (uint32_t colour : {light.ColorMin(), light.ColorOk(), light.ColorMax()}) {
+        EXPECT_TRUE(colourBounds(light.Picture(), colour).isEmpty()) << std::hex << colour;
+    }
+}
+
+// Drawn on any painter: on a 96 dpi picture as on screen, and on a device of three times the
+// resolution three times as fine, fonts included.
+TEST(GlimmDash, PaintToDrawsAtTheDevicesResolution) {
+    TGlimmDial g;
+    g.resize(240, 260);
+    g.AssignAttribute("SPARK", "deg", "", "", "", -1, -1, 0, 0, spNone, spNone, 50, 5, 60, 0);
+    TFont f = g.CaptionFont();
+    f.Color = Green;
+    g.SetCaptionFont(f);
+    g.SetColorLine(Magenta);
+    g.SetBorder(4);
+    g.SetPosition(21.1f);
+
+    QImage screen(g.size(), QImage::Format_RGB32);
+    screen.setDotsPerMeterX(3780);
+    screen.setDotsPerMeterY(3780);
+    {
+        QPainter p(&screen);
+        g.PaintTo(p, screen.rect());
+    }
+    EXPECT_EQ(screen, g.Picture());
+
+    QImage fine(g.size() * 3, QImage::Format_RGB32);
+    fine.setDotsPerMeterX(3780 * 3);
+    fine.setDotsPerMeterY(3780 * 3);
+    fine.fill(Qt::white);
+    {
+        QPainter p(&fine);
+        p.scale(3, 3); // what a printer's painter does: units of the screen onto finer dots
+        g.PaintTo(p, QRect(QPoint(0, 0), g.size()));
+    }
+    for (uint32_t colour : {Green, Magenta}) { // the caption's text, the face's outline
+        const QRect coarse = colourBounds(screen, colour, {}, TextTolerance);
+        const QRect sharp = colourBounds(fine, colour, {}, TextTolerance);
+        ASSERT_FALSE(coarse.isEmpty());
+        ASSERT_FALSE(sharp.isEmpty());
+        EXPECT_NEAR(sharp.width(), 3 * coarse.width(), 6) << std::hex << colour;
+        EXPECT_NEAR(sharp.height(), 3 * coarse.height(), 6) << std::hex << colour;
+    }
 }
 
 } // namespace

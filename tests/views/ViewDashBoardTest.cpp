@@ -9,19 +9,24 @@
 #include "link/RS232.h"
 #include "link/Rtime.h"
 #include "shell/GlimmCommon.h"
+#include "shell/Printing.h"
 #include "views/dashboard/DashProperties.h"
 
 #include "../../tools/ecm-sim/EcmSim.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -409,6 +414,207 @@ TEST_F(ViewDashBoardTest, LongMenusBreakIntoColumnsOfPopupRows) {
     EXPECT_EQ(attrs->actions().size(), 5); // four entries and "More..."
 }
 
+// ---- the page shown, with the pointer ----
+
+constexpr uint32_t Magenta = 0xFF00FF;
+
+// The smallest rectangle holding every pixel of this colour (each channel within tolerance).
+QRect colourBounds(const QImage& image, uint32_t colour, int tolerance = 0) {
+    const QColor want(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
+                      static_cast<int>(colour >> 16 & 0xFF));
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (std::abs(qRed(line[x]) - want.red()) <= tolerance &&
+                std::abs(qGreen(line[x]) - want.green()) <= tolerance &&
+                std::abs(qBlue(line[x]) - want.blue()) <= tolerance) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+class ViewDashBoardShownTest : public ViewDashBoardTest {
+protected:
+    void SetUp() override {
+        ViewDashBoardTest::SetUp();
+        page.ShowProperties = [this](TGlimmDash&) { ++propertiesOpened; };
+        page.Confirm = [](const QString&) { return true; };
+        page.show();
+        page.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    }
+    static void closePopups() {
+        while (QWidget* popup = QApplication::activePopupWidget()) {
+            popup->close();
+        }
+    }
+    // Opens the gauge's popup menu as a right click on it does and clicks the entries of path
+    // in turn (an entry with a submenu opens it). True when the last entry was there and
+    // enabled; a disabled one is clicked all the same.
+    bool clickMenuPath(TGlimmDash& gauge, const QStringList& path) {
+        bool enabled = false;
+        int step = 0, tries = 0;
+        std::function<void()> next = [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QAction* entry = nullptr;
+            for (QAction* a : menu ? menu->actions() : QList<QAction*>()) {
+                if (a->text().startsWith(path[step])) {
+                    entry = a;
+                    break;
+                }
+            }
+            if (!entry) { // the submenu may still be opening
+                if (++tries < 40) {
+                    QTimer::singleShot(25, next);
+                } else {
+                    closePopups();
+                }
+                return;
+            }
+            tries = 0;
+            const bool last = step == path.size() - 1;
+            enabled = entry->isEnabled();
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+            if (!last) {
+                ++step;
+                QTimer::singleShot(25, next);
+            } else {
+                closePopups(); // a disabled entry leaves its menu open
+            }
+        };
+        QTimer::singleShot(0, next);
+        const QPoint at = gauge.rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, gauge.mapToGlobal(at));
+        QApplication::sendEvent(&gauge, &event);
+        QApplication::processEvents();
+        return enabled && step == path.size() - 1;
+    }
+
+    int propertiesOpened = 0;
+};
+
+// A gauge's properties dialog would hold a run up: its entry is disabled while one goes on and
+// comes back when it has stopped.
+TEST_F(ViewDashBoardShownTest, GaugePropertiesAreClosedWhileARunGoesOn) {
+    bool running = true;
+    page.Running = [&running] { return running; };
+    EXPECT_FALSE(clickMenuPath(gauge(1), {"Properties..."}));
+    EXPECT_EQ(propertiesOpened, 0);
+    EXPECT_TRUE(clickMenuPath(gauge(1), {"Reset"})); // the rest of the menu stays
+    running = false;
+    EXPECT_TRUE(clickMenuPath(gauge(1), {"Properties..."}));
+    EXPECT_EQ(propertiesOpened, 1);
+}
+
+// A cleared gauge, and one the definition no longer assigns, show no value: no needle, value
+// text or alarm colour of what they showed before.
+TEST_F(ViewDashBoardShownTest, ACleardOrUnassignedGaugeShowsNoValue) {
+    for (int s = 0; s < 10; ++s) {
+        feed(s * 0.5);
+    }
+    for (const int id : {3, 19}) { // a dial (CTS), a light (closed loop)
+        ASSERT_TRUE(gauge(id).HasValue()) << id;
+    }
+    // "Caption" > "Clear: CTS" with the pointer.
+    ASSERT_TRUE(clickMenuPath(gauge(3), {"Caption", "Clear: CTS"}));
+    EXPECT_EQ(gauge(3).Caption(), "");
+    EXPECT_FALSE(gauge(3).HasValue());
+    // The closed loop flag loses its light in the definition: Populate leaves it unassigned.
+    const TAttr* flags = attrNamed("FLAGSA");
+    ASSERT_NE(flags, nullptr);
+    const_cast<TAttr*>(flags)->Flags[0].Dash = 0;
+    page.Populate();
+    EXPECT_FALSE(gauge(19).HasValue());
+    QApplication::processEvents();
+    for (const int id : {3, 19}) {
+        TGlimmDash& g = gauge(id);
+        const QImage& picture = g.Picture();
+        for (uint32_t colour : {g.ColorMin(), g.ColorOk(), g.ColorMax()}) {
+            EXPECT_TRUE(colourBounds(picture, colour).isEmpty())
+                << id << " shows " << std::hex << colour;
+        }
+    }
+    // Frames move only the gauges that still have a value to show.
+    feed(6);
+    EXPECT_FALSE(gauge(3).HasValue());
+    EXPECT_TRUE(gauge(1).HasValue());
+}
+
+// Lamps: a flag is a state, grey at 0 and green at 1; a trouble code is a fault, grey while
+// clear and red when set. Only a fault is red.
+TEST_F(ViewDashBoardShownTest, LampsAreGreyOffGreenForAStateAndRedForAFault) {
+    for (int id = 17; id <= 25; ++id) {
+        gauge(id).LoadSettings(); // the appearance the window gives them at start
+    }
+    struct Case {
+        int id; // 17 trouble code 42, 19 closed loop, 22 idle
+        float value;
+        uint32_t lamp;
+        const char* text;
+    };
+    const Case cases[] = {
+        {17, 0, TGlimmDash::LightColorOff, "OK"},
+        {17, 1, TGlimmDash::LightColorFault, "Fail"},
+        {19, 0, TGlimmDash::LightColorOff, "Open loop"},
+        {19, 1, TGlimmDash::LightColorOn, "Closed loop"},
+        {22, 1, TGlimmDash::LightColorOn, "Idle"},
+        {22, 0, TGlimmDash::LightColorOff, "Off idle"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << " at " << c.value);
+        TGlimmDash& g = gauge(c.id);
+        g.SetPosition(c.value);
+        const TGlimmBox lamp = g.Boxes().Lamp;
+        const QImage& picture = g.Picture();
+        EXPECT_EQ(picture.pixel(lamp.Left + 2, lamp.Top + 2) | 0xFF000000u,
+                  QColor(static_cast<int>(c.lamp & 0xFF), static_cast<int>(c.lamp >> 8 & 0xFF),
+                         static_cast<int>(c.lamp >> 16 & 0xFF))
+                      .rgb());
+        const int band = BandOf(g.Position(), g.AlarmMin(), g.AlarmMax());
+        EXPECT_EQ(g.Text()[band - 1], c.text);
+    }
+}
+
+// The page drawn on a printer's page: laid out again at the page's shape, dials round and
+// drawn in the printer's dots, not as a picture of the screen.
+TEST_F(ViewDashBoardShownTest, ThePagePrintsAtThePrintersResolution) {
+    for (int s = 0; s < 10; ++s) {
+        feed(s * 0.5);
+    }
+    gauge(9).SetColorLine(Magenta);
+    gauge(9).SetBorder(4);
+    QImage paper(1275, 1650, QImage::Format_RGB32); // letter size at 150 dpi
+    paper.setDotsPerMeterX(5906);
+    paper.setDotsPerMeterY(5906);
+    paper.fill(Qt::white);
+    int pageHeight = 0; // print units
+    {
+        TPrintJob job(paper);
+        pageHeight = job.PageHeight();
+        ASSERT_TRUE(job.IsActive());
+        page.Paint(job.Painter(),
+                   QRect(0, TPrintJob::BodyTop, job.PageWidth(),
+                         job.PageHeight() - TPrintJob::BodyBottomMargin - TPrintJob::BodyTop));
+    }
+    const QRect dial = colourBounds(paper, Magenta, 60);
+    ASSERT_FALSE(dial.isEmpty());
+    EXPECT_LE(std::abs(dial.width() - dial.height()), 2);
+    // The centre dial is as wide as in a 96 dpi layout of the body, in dots of 150 dpi.
+    const int bodyDots = static_cast<int>(paper.width() * 0.98);
+    EXPECT_GT(dial.width(), bodyDots / 6);
+    // The gauges fill the body from corner to corner (the paper is white).
+    const int top = TPrintJob::BodyTop * 150 / 600;
+    const int bottom = (pageHeight - TPrintJob::BodyBottomMargin) * 150 / 600;
+    for (const QPoint corner : {QPoint(3, top + 3), QPoint(paper.width() - 20, top + 3),
+                                QPoint(3, bottom - 20), QPoint(paper.width() - 20, bottom - 20)}) {
+        EXPECT_NE(paper.pixel(corner) | 0xFF000000u, qRgb(255, 255, 255))
+            << corner.x() << "," << corner.y();
+    }
+}
+
 // ---- figures and pictures (run with --gtest_also_run_disabled_tests) ----
 
 TEST_F(ViewDashBoardTest, DISABLED_BenchmarkOneFrameOnAllGauges) {
@@ -475,6 +681,21 @@ TEST_F(ViewDashBoardTest, DISABLED_Screenshots) {
         EXPECT_TRUE(page.grab().save(file));
         std::printf("wrote %s\n", qPrintable(file));
     }
+    // The page as printed on letter paper at 150 dpi.
+    QImage paper(1275, 1650, QImage::Format_RGB32);
+    paper.setDotsPerMeterX(5906);
+    paper.setDotsPerMeterY(5906);
+    paper.fill(Qt::white);
+    {
+        TPrintJob job(paper);
+        job.PrintHeader("Dashboard", "Vehicle type:        SIM-V8", "Customer's file:    ", "");
+        page.Paint(job.Painter(),
+                   QRect(0, TPrintJob::BodyTop, job.PageWidth(),
+                         job.PageHeight() - TPrintJob::BodyBottomMargin - TPrintJob::BodyTop));
+        job.PrintFooter();
+    }
+    EXPECT_TRUE(paper.save("/tmp/dash-print.png"));
+    std::printf("wrote /tmp/dash-print.png\n");
     TfDashProp& dialog = page.PropertiesDialog();
     gauge(1).SetShowMinMax(true);
     dialog.Open(gauge(1));

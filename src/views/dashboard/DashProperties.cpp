@@ -465,6 +465,9 @@ void TfDashProp::setElementColour(int element, uint32_t c) {
 
 // which: 0 caption, 1 value, 2 scale, 3 units, 4 min/max (the order of the check boxes).
 void TfDashProp::chooseFont(int which) {
+    if (which < 0 || which > 4) {
+        return;
+    }
     TGlimmDash& s = Sample();
     const TFont* fonts[5] = {&s.CaptionFont(), &s.PositionFont(), &s.ScaleFont(), &s.UnitFont(),
                              &s.MinMaxFont()};
@@ -481,10 +484,23 @@ void TfDashProp::chooseFont(int which) {
     if (!chosen) {
         return;
     }
-    void (TGlimmDash::*const sets[5])(const TFont&) = {
-        &TGlimmDash::SetCaptionFont, &TGlimmDash::SetPositionFont, &TGlimmDash::SetScaleFont,
-        &TGlimmDash::SetUnitFont, &TGlimmDash::SetMinMaxFont};
-    (s.*sets[which])(font);
+    switch (which) {
+    case 0:
+        s.SetCaptionFont(font);
+        break;
+    case 1:
+        s.SetPositionFont(font);
+        break;
+    case 2:
+        s.SetScaleFont(font);
+        break;
+    case 3:
+        s.SetUnitFont(font);
+        break;
+    default:
+        s.SetMinMaxFont(font);
+        break;
+    }
 }
 
 void TfDashProp::choosePicture(int band) {

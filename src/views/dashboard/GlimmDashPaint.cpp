@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr int DotsPerMeter96 = 3780; // the layers are drawn at 96 dpi, so points are as on screen
-constexpr int MinBarLabelHeight = 9; // a bar's labels closer than this are thinned out
+constexpr int DotsPerMeter96 = 3780;  // the layers are drawn at 96 dpi, so points are as on screen
+constexpr int MinBarLabelHeight = 12; // a bar's labels closer than this are thinned out
 
 QColor qcolour(uint32_t c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF),
@@ -171,7 +171,7 @@ uint32_t TGlimmDash::textColour(const TFont& font, double v) const {
     if (font.Color != colorFace) {
         return font.Color;
     }
-    return valueShown ? BandColor(v) : colorOk;
+    return valueShown ? BandColor(v) : colorLine; // no value, no alarm colour
 }
 
 // Fits the text to its box when asked, shortens it with "..." when asked and it is still too
