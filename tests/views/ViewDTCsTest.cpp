@@ -1,7 +1,8 @@
 // The DTC page with real widgets on the sample vehicle: rows last entry first, the set icons, the
 // frame and time of each change (a code that clears is stamped once, where it cleared), browsing,
 // the tab icon report, New, the empty-page text and the trouble code dialog. In the main window:
-// the DTC and flag pages show the frames a play back plays and the state after New.
+// the DTC and flag pages show the frames a play back plays and the state after New, and the
+// Dashboard's gauge properties are closed while a play back goes on.
 #include "ListPageTestHost.h"
 
 #include "log/DataLog.h"
@@ -9,9 +10,11 @@
 #include "views/InfoDTC.h"
 #include "views/ViewBitFlags.h"
 #include "views/ViewDTCs.h"
+#include "views/ViewDashBoard.h"
 #include "views/ViewMacros.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
@@ -356,6 +359,33 @@ TEST_F(PagesInMainWindowTest, NewLeavesEveryFlagInItsZeroState) {
         EXPECT_EQ(rowsShowingB1(), 0);
         EXPECT_EQ(stampedRows(flags().list(), TframeViewBitFlags::colFrame), 0);
     }
+}
+
+// The window tells the Dashboard of a play back as it tells the charts: a gauge's properties
+// entry is closed while it goes on and open again once it has stopped.
+TEST_F(PagesInMainWindowTest, GaugePropertiesFollowThePlayBack) {
+    auto& dashboard = dynamic_cast<TframeViewDashBoard&>(*window->Dashboard);
+    auto propertiesEnabled = [&dashboard] {
+        QMenu& menu = dashboard.PrepareGaugeMenu(*dashboard.GaugeById(1));
+        for (QAction* a : menu.actions()) {
+            if (a->text() == "Properties...") {
+                return a->isEnabled();
+            }
+        }
+        ADD_FAILURE() << "no Properties...";
+        return false;
+    };
+    openLog({0, 0, 0, 0}, 1.0);
+    clickTab(2);
+    EXPECT_TRUE(propertiesEnabled());
+    QTest::mouseClick(window->ToolBar->widgetForAction(window->actAldlPlay), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window->PlayIndex >= 1; }, 10000));
+    ASSERT_TRUE(window->InRunState(rsPlayBack));
+    EXPECT_FALSE(propertiesEnabled());
+    QTest::mouseClick(window->ToolBar->widgetForAction(window->actAldlStop), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return !window->InRunState(rsBusy) && window->ActiveLoops() == 0; }, 10000));
+    EXPECT_TRUE(propertiesEnabled());
 }
 
 } // namespace
