@@ -1,5 +1,6 @@
 # The installed layout: programs in bin/, bundled data in share/quorvin/ (the programs find it
-# there, see Folders.cpp), the desktop entry, the program icon and the manual pages.
+# there, see Folders.cpp), the desktop entry with its log file type, the program icon and the
+# manual pages.
 include(GNUInstallDirs)
 
 foreach(program quorvin quorvin-run ecm-sim)
@@ -16,6 +17,9 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}
 if(TARGET quorvin)
   install(FILES ${CMAKE_SOURCE_DIR}/data/quorvin.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The log file type the desktop entry declares: *.alg files open with the program.
+  install(FILES ${CMAKE_SOURCE_DIR}/data/quorvin-mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quorvin.xml)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 endif()
 

@@ -65,7 +65,7 @@ std::vector<std::string> expectedFiles() {
     if (QUORVIN_WITH_GUI) {
         for (const char* file :
              {"bin/quorvin", "share/man/man1/quorvin.1.gz", "share/applications/quorvin.desktop",
-              "share/icons/hicolor/scalable/apps/quorvin.svg"}) {
+              "share/mime/packages/quorvin.xml", "share/icons/hicolor/scalable/apps/quorvin.svg"}) {
             files.push_back(file);
         }
         for (int size : {16, 24, 32, 48, 64, 128, 256}) {
@@ -129,8 +129,10 @@ TEST(Install, TheDesktopEntryStartsTheProgramWithItsIcon) {
     }
     const std::string entry = std::string(QUORVIN_SOURCE_DIR) + "/data/quorvin.desktop";
     const std::string text = TempDir::Read(entry);
-    for (const char* line : {"Exec=quorvin\n", "Icon=quorvin\n", "Exec=quorvin --demo\n",
-                             "Type=Application\n", "Name=Quorvin V4\n"}) {
+    // A file manager hands the file opened to the program; logs are its own type.
+    for (const char* line :
+         {"Exec=quorvin %f\n", "Icon=quorvin\n", "Exec=quorvin --demo\n", "Type=Application\n",
+          "Name=Quorvin V4\n", "MimeType=application/x-quorvin-alg;\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
     if (run("command -v desktop-file-validate").status == 0) {
@@ -138,6 +140,89 @@ TEST(Install, TheDesktopEntryStartsTheProgramWithItsIcon) {
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(r.out, "");
     }
+}
+
+// The installed type description makes *.alg files logs of the program, as the desktop's own
+// database tool reads it.
+TEST(Install, LogFilesAreATypeOfTheirOwn) {
+    if (!QUORVIN_WITH_GUI) {
+        GTEST_SKIP() << "built without the window";
+    }
+    if (run("command -v update-mime-database").status != 0) {
+        GTEST_SKIP() << "update-mime-database missing";
+    }
+    TempDir dir;
+    const fs::path prefix = dir.Path() / "prefix";
+    const Result install = run(quoted(CMake) + " --install " + quoted(BuildDir) + " --prefix " +
+                               quoted(prefix.string()));
+    ASSERT_EQ(install.status, 0) << install.out;
+    const fs::path mime = prefix / "share/mime";
+    const Result update = run("update-mime-database " + quoted(mime.string()));
+    ASSERT_EQ(update.status, 0) << update.out;
+    const std::string globs = TempDir::Read((mime / "globs2").string());
+    EXPECT_NE(globs.find(":application/x-quorvin-alg:*.alg"), std::string::npos) << globs;
+    const std::string type = TempDir::Read((mime / "application/x-quorvin-alg.xml").string());
+    EXPECT_NE(type.find("ALDL data log"), std::string::npos) << type;
+}
+
+// ./run in a copy of the source tree whose build steps and programs are stand-ins: a simulator
+// that says its device after a while (or fails), and a program that shows its settings file and
+// arguments. Each run must point Com1 at the device of the simulator it has just started.
+class RunScriptTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(tree / "tools");
+        fs::create_directories(tree / "build/bin");
+        fs::create_directories(tree / "build/demo");
+        fs::copy_file(std::string(QUORVIN_SOURCE_DIR) + "/run", tree / "run");
+        script("tools/prepare.sh", "exit 0\n");
+        script("build/bin/quorvin",
+               "printf 'args:'; printf ' [%s]' \"$@\"; echo; tr -d '\\r' <\"$QUORVIN_INI\"\n");
+        // Left by an earlier run: its simulator's device is gone.
+        dir.Write("tree/build/demo/ecm-sim.log", "ecm-sim: listening on /dev/pts/stale\n");
+    }
+    void script(const std::string& name, const std::string& body) {
+        const std::string path = dir.Write("tree/" + name, "#!/usr/bin/env bash\n" + body);
+        fs::permissions(path, fs::perms::owner_all);
+    }
+    // The simulator stand-in: waits, then says where it listens (or fails), then stays.
+    void simulator(const std::string& says, bool starts) {
+        script("build/bin/ecm-sim",
+               "sleep 0.3\necho '" + says + "'\n" + (starts ? "exec sleep 30\n" : "exit 1\n"));
+    }
+    Result runScript(const std::string& args, const std::string& from) {
+        return run("cd " + quoted(from) + " && " + quoted((tree / "run").string()) + " " + args);
+    }
+
+    TempDir dir;
+    fs::path tree = dir.Path() / "tree";
+};
+
+TEST_F(RunScriptTest, TheSettingsNameTheDeviceOfTheSimulatorJustStarted) {
+    simulator("ecm-sim: listening on /dev/pts/fresh", true);
+    dir.Write("tree/build/demo/QuorvinV4.ini",
+              "[fMain]\r\nmruMacro=3\r\n[Devices]\r\nCom1=/dev/pts/stale\r\nCom2=/dev/ttyS1\r\n");
+    dir.Write("logs/run.alg", "x");
+    const Result r = runScript("run.alg --demo", dir.File("logs"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Simulated engine module on /dev/pts/fresh"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Com1=/dev/pts/fresh\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("stale"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Com2=/dev/ttyS1\n"), std::string::npos) << r.out; // the rest is kept
+    EXPECT_NE(r.out.find("mruMacro=3\n"), std::string::npos) << r.out;
+    // A file named relative to where ./run started reaches the program by its whole path.
+    EXPECT_NE(r.out.find("args: [" + dir.File("logs/run.alg") + "] [--demo]"), std::string::npos)
+        << r.out;
+}
+
+TEST_F(RunScriptTest, ASimulatorThatDoesNotStartIsReportedAndNothingStaleIsUsed) {
+    simulator("ecm-sim: cannot open a pseudo-terminal", false);
+    const Result r = runScript("", dir.Path().string());
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("The simulator did not start:"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ecm-sim: cannot open a pseudo-terminal"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("stale"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("args:"), std::string::npos) << r.out; // the program did not start
 }
 
 std::string packageField(const std::string& deb, const std::string& field) {
