@@ -4,11 +4,13 @@
 #include "app/Screenshots.h"
 #include "common/Common.h"
 #include "common/Format.h"
+#include "shell/CommandLine.h"
 #include "shell/Demo.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -17,8 +19,9 @@
 namespace {
 
 const char* const Usage =
-    "Usage: quorvin [--device PATH | --demo]\n"
+    "Usage: quorvin [--device PATH | --demo] [FILE.alg | FILE.xml]...\n"
     "Quorvin V4: data logger and scan tool for engine control modules on the ALDL link.\n"
+    "A log file (.alg) named is opened, a vehicle definition (.xml) selected.\n"
     "\n"
     "Options:\n"
     "  --device PATH   the serial port talks through this device (/dev/ttyUSB0, a\n"
@@ -66,31 +69,27 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvin"));
     DecimalSeparator = QLocale().decimalPoint().at(0).toLatin1();
 
-    QString device, screenshots;
-    bool demo = false;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if ((args[i] == "--device" || args[i] == "--screenshots") && i + 1 < args.size()) {
-            (args[i] == "--device" ? device : screenshots) = args[i + 1];
-            ++i;
-        } else if (args[i] == "--demo") {
-            demo = true;
-        } else {
-            std::fprintf(stderr, "quorvin: unknown argument %s\n%s", qPrintable(args[i]), Usage);
-            return 2;
-        }
+    const TCommandLine line = ParseCommandLine(QApplication::arguments());
+    if (!line.Error.isEmpty()) {
+        std::fprintf(stderr, "quorvin: %s\n%s", qPrintable(line.Error), Usage);
+        return 2;
     }
-    if (!screenshots.isEmpty()) {
-        return RenderScreenshots(screenshots);
+    if (!line.Screenshots.isEmpty()) {
+        return RenderScreenshots(line.Screenshots);
     }
     try {
-        std::unique_ptr<TDemoModule> module = demo ? std::make_unique<TDemoModule>() : nullptr;
+        std::unique_ptr<TDemoModule> module = line.Demo ? std::make_unique<TDemoModule>() : nullptr;
         TfMain window;
         if (module) {
             module->Show(window);
         } else {
-            window.DeviceOverride = device.toStdString();
+            window.DeviceOverride = line.Device.toStdString();
             window.show();
+        }
+        if (!line.Files.empty()) {
+            // Once the window is up and painted, as when the user opens them by hand.
+            QTimer::singleShot(0, &window,
+                               [&window, files = line.Files] { window.OpenFiles(files); });
         }
         return app.exec();
     } catch (const std::exception& e) {

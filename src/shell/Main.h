@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -104,7 +105,7 @@ public:
     QString GetCaption() const;
     void FormActivate();
     void OpenPort();
-    void LoadVehicle(const std::string& fileName);
+    bool LoadVehicle(const std::string& fileName); // false when it did not load
     void SelectMacro();
     void PopulateViews();
     void New();
@@ -123,6 +124,17 @@ public:
     bool ResolveUnsavedLog();
     // The name a log gets under the "8.3FileNames" setting (unchanged when it is off).
     std::string LogFileName(const std::string& chosen) const;
+    // Select vehicle and Open once a file is chosen (also for files named on the command line).
+    void SelectVehicle(const std::string& fileName);
+    bool OpenLog(const std::string& fileName);             // false when it did not load
+    void OpenFiles(const std::vector<std::string>& files); // vehicles (.xml), then logs (.alg)
+    // The macro node Select vehicle picks: the one last used with the vehicle, else the first
+    // macro that sends no clear-codes request.
+    int DefaultMacroNode() const;
+    bool MacroClearsCodes() const; // the loaded macro sends a clear-codes request (mode $0A)
+    // A line that stays in the status bar until the next start (hints come and go over it).
+    void ShowStatusError(const QString& text);
+    QString StatusError() const { return statusError; }
 
     // ---- the command handlers ----
     void actFileNewExecute();
@@ -261,6 +273,7 @@ private:
     void playFrame(int index);
     void resumePlayBack();
     void portNotConfigured();
+    bool portOpenOrReopened(); // tries to open a closed port (an adapter plugged in meanwhile)
     void focusConsole();
 
     // MainFile.cpp
@@ -269,11 +282,13 @@ private:
     QString fileDialog(TFileDialog kind, const QString& title, const QString& filter,
                        const QString& start);
     std::string autoSaveName() const;
-    bool loadLog(const std::string& fileName); // false when cancelled
-    void reportLoad();                         // what the load met: cut short, bad checksums
-    QString dataFolder() const;                // made when first needed
+    bool loadLog(const std::string& fileName);        // false when cancelled
+    bool openSettledLog(const std::string& fileName); // Open once unsaved frames are settled
+    void reportLoad();                                // what the load met: cut short, bad checksums
+    QString dataFolder() const;                       // made when first needed
     // True when target may be written: the dialog asked about chosen, or the user agrees.
     bool mayReplace(const std::string& chosen, const std::string& target);
+    void rememberVehicleMacro(); // the macro in use with the vehicle, for its next selection
 
     // MainRecover.cpp: the journal on disk of the capture's logged frames
     TFrameJournal* newJournal(); // for a run that starts a new capture
@@ -300,4 +315,8 @@ private:
     bool detecting = false;
     bool closePending = false; // a close came during the interface check; done when it returns
     bool closing = false;
+    std::string runError;  // the last error line of the activity going on
+    std::string portError; // the last failure of OpenPort; empty when it opened
+    QString statusError;
+    bool statusErrorHooked = false; // the status bar brings it back after a hint
 };

@@ -4,10 +4,15 @@
 
 #include "common/Common.h"
 #include "common/Format.h"
+#include "common/IniFile.h"
 #include "definitions/XMLData.h"
+#include "engine/Cartridge.h"
+#include "link/Packet.h"
+#include "link/RS232.h"
 #include "link/Rtime.h"
 #include "log/DataLog.h"
 #include "shell/Properties.h"
+#include "views/ViewMacros.h"
 
 #include <QApplication>
 #include <QDir>
@@ -75,8 +80,21 @@ void TfMain::actFileOpenExecute() {
     }
     QString name = fileDialog(TFileDialog::OpenLog, "Select aldl data file...",
                               "Aldl log files (*.alg)", dataFolder());
-    if (name.isEmpty() || !loadLog(name.toStdString())) {
-        return;
+    if (!name.isEmpty()) {
+        openSettledLog(name.toStdString());
+    }
+}
+
+bool TfMain::OpenLog(const std::string& fileName) {
+    if (InRunState(rsLogModified) && !ResolveUnsavedLog()) {
+        return false;
+    }
+    return openSettledLog(fileName);
+}
+
+bool TfMain::openSettledLog(const std::string& fileName) {
+    if (!loadLog(fileName)) {
+        return false;
     }
     ChartMonitor->ClearCharts();
     ValueList->Clear();
@@ -86,6 +104,7 @@ void TfMain::actFileOpenExecute() {
     setWindowTitle(GetCaption());
     reportLoad();
     MonitorRePlot();
+    return true;
 }
 
 bool TfMain::loadLog(const std::string& fileName) {
@@ -276,18 +295,20 @@ void TfMain::actFileExportExecute() {
         QMessageBox::Ok);
 }
 
-void TfMain::LoadVehicle(const std::string& fileName) {
+bool TfMain::LoadVehicle(const std::string& fileName) {
     TWaitCursor wait;
     New();
     if (!Log->Empty()) {
-        return;
+        return false;
     }
-    if (Vehicle->LoadFromFile(fileName)) {
+    const bool loaded = Vehicle->LoadFromFile(fileName);
+    if (loaded) {
         MruVehicle = fileName;
         StatusPanels[0]->setText(QString::fromStdString(Vehicle->FileName));
         setWindowTitle(GetCaption());
     }
     UpdateActions(); // the interface type decides whether chatter can be listened to
+    return loaded;
 }
 
 bool TfMain::askSaveVehicle() {
@@ -317,15 +338,168 @@ void TfMain::actFileOpenVehicleExecute() {
     }
     QString name = fileDialog(TFileDialog::OpenVehicle, "Select vehicle...",
                               "Vehicle definitions (*.xml)", QString::fromStdString(VehicleDir()));
-    if (name.isEmpty()) {
+    if (!name.isEmpty()) {
+        SelectVehicle(name.toStdString());
+    }
+}
+
+void TfMain::SelectVehicle(const std::string& fileName) {
+    // Unsaved logged frames are settled first: a Cancel there ends the whole command, with the
+    // vehicle, the macro and the port as they were.
+    if (InRunState(rsLogModified)) {
+        if (!ResolveUnsavedLog()) {
+            return;
+        }
+        SetRunState(RunState & ~rsLogModified); // settled: loading the vehicle clears them
+    }
+    rememberVehicleMacro();
+    const uint32_t selected = RunState & rsMacroSelected;
+    SetRunState(RunState & ~rsMacroSelected);
+    if (!LoadVehicle(fileName)) {
+        SetRunState(RunState | selected); // the vehicle loaded before stays, with its macro
         return;
     }
-    SetRunState(RunState & ~rsMacroSelected);
-    LoadVehicle(name.toStdString());
-    MruMacro = 0;
+    MruMacro = DefaultMacroNode();
     OpenPort();
     Console->Flush();
     SelectMacro();
+}
+
+namespace {
+
+constexpr const char* VehicleMacros = "VehicleMacros"; // ini section: vehicle file = MacID
+
+// A file name the ini file can hold as a key.
+bool iniKeyFits(const std::string& path) {
+    return !path.empty() && path.find_first_of("=\r\n") == std::string::npos;
+}
+
+// Keeps a table's cursor where it was.
+class TKeepCursor {
+public:
+    explicit TKeepCursor(TTable& table) : table_(table), mark_(table.Bookmark()) {}
+    ~TKeepCursor() {
+        if (mark_.Valid()) {
+            table_.GotoBookmark(mark_);
+        }
+    }
+    TKeepCursor(const TKeepCursor&) = delete;
+    TKeepCursor& operator=(const TKeepCursor&) = delete;
+
+private:
+    TTable& table_;
+    TBookmark mark_;
+};
+
+// A request whose data start with mode $0A (the mode byte, or the first parameter when the
+// module has none) clears the trouble codes stored in the module.
+bool clearsCodes(const std::string& modeByte, const std::string& parameters) {
+    const std::vector<std::string> items = ByteListItems(modeByte.empty() ? parameters : modeByte);
+    return !items.empty() && ByteListValue(items.front()) == 0x0A;
+}
+
+struct TMacroNode {
+    int Node = 0; // its index in the macro tree
+    int MacID = 0;
+    bool ClearsCodes = false;
+};
+
+// The vehicle's macros in the order of the macro tree, which has a node for each macro and
+// one for each of its items.
+std::vector<TMacroNode> macroNodes(TVehicle& v) {
+    std::vector<TMacroNode> nodes;
+    if (v.Vehicles->IsEmpty()) {
+        return nodes;
+    }
+    TKeepCursor keepMacro(*v.Macros), keepModule(*v.Modules);
+    int node = 0;
+    for (v.Macros->First(); !v.Macros->Eof(); v.Macros->Next()) {
+        TMacroNode macro{node++, v.Macros->AsInteger("MacID"), false};
+        for (v.Items->First(); !v.Items->Eof(); v.Items->Next(), ++node) {
+            if (v.Modules->Locate("MCode", TValue(v.Items->AsString("MCode"))) &&
+                v.Requests->Locate("RCode", TValue(v.Items->AsString("RCode")))) {
+                macro.ClearsCodes =
+                    macro.ClearsCodes || clearsCodes(v.Modules->AsString("ModeByte"),
+                                                     v.Requests->AsString("Parameters"));
+            }
+        }
+        nodes.push_back(macro);
+    }
+    return nodes;
+}
+
+} // namespace
+
+void TfMain::rememberVehicleMacro() {
+    if (!InRunState(rsMacroSelected) || !iniKeyFits(Vehicle->FileName)) {
+        return;
+    }
+    const int macID = MacrosPage->MacroOfNode(MruMacro);
+    if (macID < 0) {
+        return;
+    }
+    try {
+        TIniFile ini(IniPath());
+        ini.WriteInteger(VehicleMacros, Vehicle->FileName, macID);
+        ini.UpdateFile();
+    } catch (const std::exception& e) {
+        Console->Add(e.what(), clError); // only the choice of macro is not kept
+    }
+}
+
+int TfMain::DefaultMacroNode() const {
+    const std::vector<TMacroNode> nodes = macroNodes(*Vehicle);
+    if (iniKeyFits(Vehicle->FileName)) {
+        const int remembered =
+            TIniFile(IniPath()).ReadInteger(VehicleMacros, Vehicle->FileName, -1);
+        for (const TMacroNode& macro : nodes) {
+            if (macro.MacID == remembered) {
+                return macro.Node;
+            }
+        }
+    }
+    for (const TMacroNode& macro : nodes) {
+        if (!macro.ClearsCodes) {
+            return macro.Node;
+        }
+    }
+    return 0; // every macro clears codes: Start asks before sending it
+}
+
+bool TfMain::MacroClearsCodes() const {
+    for (int i = 0; i < Engine->ItemCount && i < static_cast<int>(Engine->Items.size()); ++i) {
+        const TMacroItem& item = Engine->Items[i];
+        if (clearsCodes(item.ModeByte, item.Request.Parameters)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfMain::OpenFiles(const std::vector<std::string>& files) {
+    // Vehicles first, so that a log named with one is shown in its macro.
+    for (const bool vehicles : {true, false}) {
+        for (const std::string& file : files) {
+            const bool isVehicle = QFileInfo(QString::fromStdString(file))
+                                       .suffix()
+                                       .compare("xml", Qt::CaseInsensitive) == 0;
+            if (isVehicle != vehicles) {
+                continue;
+            }
+            try {
+                if (InRunState(rsActive)) {
+                    break; // the commands below need the bus idle
+                }
+                if (isVehicle) {
+                    SelectVehicle(file);
+                } else {
+                    OpenLog(file);
+                }
+            } catch (const std::exception& e) {
+                ShowError(e.what());
+            }
+        }
+    }
 }
 
 void TfMain::actFileSaveVehicleExecute() {
@@ -386,7 +560,8 @@ void TfMain::actEditScaleExecute() {
 
 void TfMain::actEditPropertiesExecute() {
     fProperties->Execute();
-    if (fProperties->CommsChanged()) {
+    // Ok also tries a closed port again: the adapter may have been plugged in meanwhile.
+    if (fProperties->CommsChanged() || (fProperties->Accepted() && !Link->IsOpen())) {
         OpenPort();
     }
     SetPopupRows();

@@ -25,12 +25,17 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 
 void TfMain::SetRunState(uint32_t word) {
+    const bool marked = ((RunState ^ word) & rsLogModified) != 0;
     RunState = word;
     UpdateActions();
+    if (marked) {
+        setWindowTitle(GetCaption()); // the "*" of an unsaved log comes or goes
+    }
 }
 
 void TfMain::UpdateActions() {
@@ -55,7 +60,8 @@ void TfMain::UpdateActions() {
     actAldlPause->setEnabled(!notBusy);
     actAldlStop->setEnabled(!notBusy);
     actAldlLog->setEnabled(!InRunState(rsPlayBack));
-    actAldlChatter->setEnabled(vehicleAldl() == "8192" && notBusy);
+    // The vehicle says whether its bus chatters at 8192 baud; without one there is nothing to hear.
+    actAldlChatter->setEnabled(!Vehicle->Vehicles->IsEmpty() && vehicleAldl() == "8192" && notBusy);
     actAldlDetectChatter->setEnabled(notBusy);
     actAldlRePlot->setEnabled(macro && idle);
     update();
@@ -64,6 +70,9 @@ void TfMain::UpdateActions() {
 QString TfMain::GetCaption() const {
     std::string v = std::filesystem::path(Vehicle->FileName).filename().string();
     std::string l = std::filesystem::path(Log->FileName()).filename().string();
+    if (InRunState(rsLogModified)) {
+        l = "*" + (l.empty() ? std::string("new log") : l);
+    }
     std::string title;
     for (const std::string& part : {v, l}) {
         if (!part.empty()) {
@@ -75,6 +84,13 @@ QString TfMain::GetCaption() const {
 
 void TfMain::OpenPort() {
     Link->Close();
+    portError.clear();
+    if (DeviceOverride.empty() && !fProperties->PortConfigured()) {
+        // A port the settings name but the program does not offer: no other port stands in.
+        fProperties->ApplySettings();
+        portNotConfigured();
+        return;
+    }
     bool opening = false; // the failure, if any, is the device's own
     try {
         fProperties->ApplySettings();
@@ -99,6 +115,7 @@ void TfMain::OpenPort() {
             text.pop_back();
         }
         Console->Add(text, clError);
+        portError = text;
         if (opening && Link->LastOpenError() != 0) {
             const TPortHelpFor reader =
                 DeviceOverride.empty() ? TPortHelpFor::Window : TPortHelpFor::WindowDeviceOption;
@@ -149,10 +166,73 @@ void TfMain::New() {
     setWindowTitle(GetCaption());
 }
 
+namespace {
+
+// The port as the settings name it: "COM3", "COM9" for a port the program does not offer.
+std::string portCaption(const std::string& stored) {
+    std::string caption = stored;
+    for (char& c : caption) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return caption.empty() ? std::string("The") : caption;
+}
+
+// Sending a clear-codes request cannot be undone: it is asked first, and Enter keeps the codes.
+bool confirmClearCodes(TfMain& window) {
+    const QString text = "This macro clears the trouble codes stored in the module. Send it?";
+    const auto buttons = QMessageBox::Yes | QMessageBox::No;
+    if (window.MessageBoxHook) {
+        return window.MessageBoxHook(QMessageBox::Warning, text, buttons) == QMessageBox::Yes;
+    }
+    QMessageBox box(QMessageBox::Warning, "Warning", text, buttons, &window);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace
+
 void TfMain::portNotConfigured() {
-    Console->Add(Format("COM%d port is not configured...", Link->Port()), clError);
+    const std::string port = DeviceOverride.empty() && !fProperties->PortConfigured()
+                                 ? portCaption(fProperties->StoredPort())
+                                 : Format("COM%d", Link->Port());
+    Console->Add(port + " port is not configured...", clError);
     Console->Add("From menu: Edit->Properties, select tab page: Comms.", clError);
     Console->Flush();
+    if (portError.empty()) {
+        portError = port + " port is not configured...";
+    }
+}
+
+bool TfMain::portOpenOrReopened() {
+    // The adapter may have been plugged in since the port was last tried.
+    if (!Link->IsOpen() && (!DeviceOverride.empty() || fProperties->PortConfigured())) {
+        OpenPort();
+    }
+    if (Link->IsOpen()) {
+        return true;
+    }
+    portNotConfigured();
+    ShowStatusError(QString::fromStdString(portError));
+    return false;
+}
+
+void TfMain::ShowStatusError(const QString& text) {
+    statusError = text;
+    if (!statusErrorHooked) {
+        statusErrorHooked = true;
+        // A hint shown over it (a menu entry or toolbar button under the mouse) gives way to it
+        // again when it goes.
+        connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+            if (message.isEmpty() && !statusError.isEmpty()) {
+                statusBar()->showMessage(statusError);
+            }
+        });
+    }
+    if (text.isEmpty()) {
+        statusBar()->clearMessage();
+    } else {
+        statusBar()->showMessage(text);
+    }
 }
 
 void TfMain::focusConsole() {
@@ -166,12 +246,13 @@ void TfMain::startActivity(TActivity kind, uint32_t state) {
     Worker->Join();
     drainRunEvents();
     activity = kind;
+    runError.clear();
+    ShowStatusError({}); // the error of an earlier activity goes
     SetRunState(RunState | state);
 }
 
 void TfMain::actAldlStartExecute() {
-    if (!Link->IsOpen()) {
-        portNotConfigured();
+    if (!portOpenOrReopened()) {
         return;
     }
     if (actViewMacroTest->isChecked()) {
@@ -180,6 +261,8 @@ void TfMain::actAldlStartExecute() {
             "purposes. To turn off \"Macro Test Mode\" uncheck the [View->Macro test mode] menu "
             "item.",
             QMessageBox::Ok);
+    } else if (MacroClearsCodes() && !confirmClearCodes(*this)) {
+        return; // test mode sends nothing, so only a real run asks
     }
     New();
     if (InRunState(rsLogModified)) {
@@ -202,7 +285,6 @@ void TfMain::actAldlStartExecute() {
     settings.Logging = actAldlLog->isChecked();
     settings.Detail = actViewIO->isChecked();
     settings.Journal = newJournal();
-    statusBar()->clearMessage();
     Worker->StartRun(*Engine, settings);
 }
 
@@ -223,7 +305,7 @@ void TfMain::captureFrame(std::unique_ptr<TPacket> frame, bool logged) {
         // Said once: the frames still queued behind the one refused find the buffer full too.
         if (InRunState(rsAldlRunning)) {
             Console->Add(e.what(), clInfo);
-            statusBar()->showMessage(QString::fromStdString(e.what())); // until the next Start
+            ShowStatusError(QString::fromStdString(e.what())); // until the next start
             actAldlStopExecute();
         }
     }
@@ -275,6 +357,9 @@ void TfMain::takeRunEvent(TRunEvent& e) {
     switch (e.Kind) {
     case TRunEvent::TKind::Line:
         Console->AddStamped(e.Text, e.Level, e.Stamp);
+        if (e.Level == clError || e.Level == clTimeout) {
+            runError = e.Text; // said in the status bar if the activity ends by itself
+        }
         break;
     case TRunEvent::TKind::Frame:
         captureFrame(std::move(e.Frame), e.Logged);
@@ -301,6 +386,15 @@ void TfMain::activityEnded(TRunEnd why) {
     MacrosPage->RunEnded();
     if (why != TRunEnd::Stopped && InRunState(rsBusy)) {
         clearActivityState(); // it ended by itself; the user did not press Stop
+    }
+    // Why it stopped by itself shows on any page, not only in the Macros page's console.
+    if ((why == TRunEnd::NoFrames || why == TRunEnd::Failed) && ended != TActivity::None) {
+        std::string text = runError;
+        if (text.empty()) {
+            text = why == TRunEnd::NoFrames ? "No reply from the module three times in a row."
+                                            : "The activity stopped after an error.";
+        }
+        ShowStatusError(QString::fromStdString(text));
     }
     switch (ended) {
     case TActivity::Chatter:
@@ -414,8 +508,7 @@ void TfMain::actAldlPlayExecute() {
 
 void TfMain::actAldlChatterExecute() {
     focusConsole();
-    if (!Link->IsOpen()) {
-        portNotConfigured();
+    if (!portOpenOrReopened()) {
         return;
     }
     startActivity(TActivity::Chatter, rsChatter);
@@ -426,8 +519,7 @@ void TfMain::actAldlChatterExecute() {
 
 void TfMain::actAldlDetectChatterExecute() {
     focusConsole();
-    if (!Link->IsOpen()) {
-        portNotConfigured();
+    if (!portOpenOrReopened()) {
         return;
     }
     if (actViewIO->isChecked()) {

@@ -137,9 +137,16 @@ void TfProperties::adaptToVehicle(const std::string& aldl) {
     gbCaptureRate->setVisible(fast);
 }
 
+bool TfProperties::PortConfigured() const {
+    return cbPort->currentIndex() >= 0;
+}
+
 void TfProperties::LoadSettings() {
     const TIniFile ini(IniPath());
-    selectItem(cbPort, ini.ReadString(Comm, "Port", "Com1"));
+    storedPort_ = ini.ReadString(Comm, "Port", "Com1");
+    selectItem(cbPort, storedPort_);
+    // A port the list does not offer shows as such until another is picked.
+    cbPort->setPlaceholderText(QString::fromStdString(storedPort_) + " (not configured)");
     adaptToVehicle(vehicleAldl());
     selectItem(cbData, ini.ReadString(Comm, "DataBits", "8"));
     selectItem(cbParity, ini.ReadString(Comm, "Parity", "None"));
@@ -181,7 +188,9 @@ void TfProperties::LoadSettings() {
 
 void TfProperties::SaveSettings() {
     TIniFile ini(IniPath());
-    ini.WriteString(Comm, "Port", text(cbPort));
+    if (PortConfigured()) { // else the stored name stays, for the message that names it
+        ini.WriteString(Comm, "Port", text(cbPort));
+    }
     ini.WriteString(Comm, "DataBits", text(cbData));
     ini.WriteString(Comm, "Parity", text(cbParity));
     ini.WriteString(Comm, "StopBits", text(cbStop));
@@ -237,6 +246,8 @@ void TfProperties::ApplySettings() {
 
 void TfProperties::ApplySettings(TRS232& link, const std::string& vehicleAldl,
                                  TMainOptions& options) {
+    // With no port chosen the link keeps to Com1's settings, but the window does not open it
+    // (see PortConfigured).
     link.SetPort(cbPort->currentIndex() + 1);
     link.SetDevice(devices_[link.Port() - 1]);
     link.SetBaud(8228);

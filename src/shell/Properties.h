@@ -45,6 +45,9 @@ public:
     void ApplySettings(); // to the link and options given at creation
     void ApplySettings(TRS232& link, const std::string& vehicleAldl, TMainOptions& options);
     bool CommsChanged() const { return commsChanged_; }
+    // False when the settings name a port the list does not offer (Com9): nothing is opened.
+    bool PortConfigured() const;
+    std::string StoredPort() const { return storedPort_; } // as the settings file has it
     bool Accepted() const { return accepted_; }
     // Shows the dialog modally; Ok saves and applies the settings, Cancel reloads the stored ones.
     int Execute();
@@ -97,6 +100,7 @@ private:
     TMainOptions* options_ = nullptr;
     std::function<std::string()> vehicleAldl_;
     std::array<std::string, 8> devices_; // device path of Com1 .. Com8 as edited
+    std::string storedPort_ = "Com1";
     QWidget* commsDetail_ = nullptr;
     QButtonGroup* saveVehicleGroup_ = nullptr;
     QButtonGroup* saveDataGroup_ = nullptr;

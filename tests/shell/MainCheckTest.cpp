@@ -35,12 +35,13 @@ protected:
         window.reset();
         unsetenv("QUORVIN_INI");
     }
-    // The window on the simulator's device, with the sample vehicle and Max232 echo as given.
+    // The window on the simulator's device, with the sample vehicle and Max232 echo as given;
+    // its engine data macro (node 3) is selected, which Start sends without a question.
     TfMain& open(EcmSim& sim, bool echo) {
-        dir.Write("QuorvinV4.ini", "[Devices]\r\nCom1=" + sim.SlavePath() +
-                                       "\r\n[Comm]\r\nEcho=" + (echo ? "1" : "0") +
-                                       "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle +
-                                       "\r\n[Properties]\r\nDataDir=" + dir.File("data") + "\r\n");
+        dir.Write("QuorvinV4.ini",
+                  "[Devices]\r\nCom1=" + sim.SlavePath() + "\r\n[Comm]\r\nEcho=" +
+                      (echo ? "1" : "0") + "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle +
+                      "\r\nmruMacro=3\r\n[Properties]\r\nDataDir=" + dir.File("data") + "\r\n");
         window = std::make_unique<TfMain>();
         window->MessageBoxHook = [](QMessageBox::Icon, const QString&,
                                     QMessageBox::StandardButtons) { return QMessageBox::Ok; };

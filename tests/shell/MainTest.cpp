@@ -11,21 +11,28 @@
 #include "link/PortHelp.h"
 #include "link/RS232.h"
 #include "log/DataLog.h"
+#include "shell/CommandLine.h"
 #include "shell/ConsoleView.h"
 #include "shell/Printing.h"
 #include "support/TempDir.h"
 #include "views/ViewMacros.h"
 #include "views/charts/ChartMon.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -35,6 +42,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 namespace {
@@ -312,6 +320,7 @@ TEST_F(MainTest, RunAgainstTheSimulatorThroughPauseResumeAndStop) {
     EXPECT_TRUE(hasText("Stop macro: " + title()));
     EXPECT_TRUE(w.actFileNew->isEnabled());
     EXPECT_TRUE(w.actAldlPlay->isEnabled());
+    EXPECT_EQ(w.windowTitle(), "SIM-V8.xml - *new log - Quorvin V4"); // logged, not yet saved
     // The chart stand-in holds every logged frame and shows the newest.
     EXPECT_EQ(w.ChartMonitor->FrameText(), std::to_string(w.Log->Count() - 1));
     EXPECT_EQ(w.StatusPanels[1]->text().toStdString(), "Frame: " + w.ChartMonitor->FrameText());
@@ -494,6 +503,7 @@ TEST_F(MainTest, NewOpenSaveAndTheTitle) {
     }
     w.SetRunState(w.RunState | rsLogModified | rsLogHasData);
     ASSERT_TRUE(w.actFileSave->isEnabled());
+    EXPECT_EQ(w.windowTitle(), "v.xml - *new log - Quorvin V4"); // unsaved, no name yet
 
     // Save without a name asks for one.
     fileAnswer = QString::fromStdString(dir.File("run"));
@@ -517,6 +527,11 @@ TEST_F(MainTest, NewOpenSaveAndTheTitle) {
     EXPECT_EQ(w.windowTitle(), "v.xml - run.alg - Quorvin V4");
     EXPECT_EQ(w.ChartMonitor->FrameText(), "0"); // re-plotted, the cursor back on frame 0
     EXPECT_FALSE(w.ProgressBar->isVisible());
+    // A change to the loaded log (a note added, say) marks it until it is saved.
+    w.SetRunState(w.RunState | rsLogModified);
+    EXPECT_EQ(w.windowTitle(), "v.xml - *run.alg - Quorvin V4");
+    w.actFileSave->trigger();
+    EXPECT_EQ(w.windowTitle(), "v.xml - run.alg - Quorvin V4");
 
     // A broken file: the error report, and the cursor and progress bar come back.
     std::ofstream(dir.File("broken.alg")) << "12";
@@ -880,4 +895,484 @@ TEST_F(InstalledMainTest, ALaterStartKeepsTheVehicleChoiceTheUserLeft) {
     TfMain& w = open();
     EXPECT_EQ(w.Vehicle->FileName, "");
     EXPECT_EQ(w.windowTitle(), "Quorvin V4");
+}
+
+// ---- commands a user can trust: real windows, real mouse and key events ----
+
+namespace {
+
+// Runs answer on the message box that comes up, once it is shown; gives up after about ten
+// seconds (closing any modal window left) so that nothing waits for a later test.
+void whenMessageBox(std::function<void(QMessageBox&)> answer, int tries = 2000) {
+    QTimer::singleShot(5, [answer, tries] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isVisible()) {
+            answer(*box);
+        } else if (tries > 0) {
+            whenMessageBox(answer, tries - 1);
+        } else {
+            ADD_FAILURE() << "no message box came up";
+        }
+    });
+}
+
+void clickButton(QMessageBox& box, QMessageBox::StandardButton which) {
+    QAbstractButton* button = box.button(which);
+    if (!button) {
+        ADD_FAILURE() << "no such button on: " << box.text().toStdString();
+        box.done(QMessageBox::Cancel); // nothing is left waiting
+        return;
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+bool sentClearCodes(const EcmSim& sim) {
+    for (const EcmBytes& request : sim.Requests()) {
+        if (request.size() >= 3 && request[2] == 0x0A) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The sample vehicle with some of its text replaced.
+std::string sampleWith(const std::vector<std::pair<std::string, std::string>>& changes) {
+    std::string text = TempDir::Read(SampleVehicle);
+    for (const auto& [from, to] : changes) {
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) {
+            text.replace(at, from.size(), to);
+        }
+    }
+    return text;
+}
+
+class MainWindowInputTest : public MainTest {
+protected:
+    // The window shown and active, with the message boxes of the program (no test hook).
+    TfMain& openActive(const std::string& deviceOverride = "") {
+        TfMain& w = open(deviceOverride);
+        w.MessageBoxHook = nullptr;
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+        return w;
+    }
+    // A key pressed in the window, once it is active again. The offscreen platform has no
+    // window manager to give the activation back after a message box: that is done here.
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        if (QApplication::activeWindow() != window.get()) {
+            window->activateWindow();
+        }
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), k, modifiers);
+    }
+    // Clicks the macro whose tree text starts with description.
+    void clickMacro(const QString& description) {
+        QTreeWidget& tree = window->MacrosPage->tree();
+        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = tree.topLevelItem(i);
+            if (item->text(0).startsWith(description)) {
+                tree.scrollToItem(item);
+                QApplication::processEvents();
+                // On the text near its start: a long node is wider than the tree shows.
+                const QRect rect = tree.visualItemRect(item);
+                const int x = std::min(rect.left() + 30, tree.viewport()->width() - 2);
+                QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                                  QPoint(x, rect.center().y()));
+                return;
+            }
+        }
+        FAIL() << "no macro " << description.toStdString();
+    }
+    // The text of the selected macro's node.
+    QString selectedMacro() const {
+        const QTreeWidgetItem* item = window->MacrosPage->tree().currentItem();
+        if (!item) {
+            return {};
+        }
+        return (item->parent() ? item->parent() : item)->text(0);
+    }
+    void clickTab(int page) {
+        QTabBar* bar = window->PageControl->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+    }
+    // Select vehicle with its keys, the file dialog answered with file.
+    void selectVehicleByKeys(const std::string& file) {
+        fileAnswer = QString::fromStdString(file);
+        key(Qt::Key_O, Qt::ControlModifier | Qt::AltModifier);
+    }
+    int openingLines() const {
+        int n = 0;
+        for (const QString& line : texts()) {
+            n += line.startsWith("Opening COM");
+        }
+        return n;
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowInputTest, AMacroThatClearsTheCodesAsksBeforeItIsSentAndNoKeepsThem) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), ""));
+    TfMain& w = openActive();
+    ASSERT_TRUE(w.Link->IsOpen());
+    selectVehicleByKeys(SampleVehicle);
+    ASSERT_EQ(w.Vehicle->FileName, SampleVehicle);
+    // The first macro of the sample clears the codes: the first one that does not is chosen.
+    EXPECT_TRUE(selectedMacro().startsWith("Engine data, repeating"))
+        << selectedMacro().toStdString();
+    EXPECT_FALSE(w.MacroClearsCodes());
+
+    clickMacro("Clear trouble codes");
+    ASSERT_TRUE(w.MacroClearsCodes());
+    QString asked;
+    bool noIsDefault = false;
+    whenMessageBox([&](QMessageBox& box) {
+        asked = box.text();
+        noIsDefault = box.defaultButton() == box.button(QMessageBox::No);
+        clickButton(box, QMessageBox::No);
+    });
+    key(Qt::Key_F3);
+    EXPECT_EQ(asked, "This macro clears the trouble codes stored in the module. Send it?");
+    EXPECT_TRUE(noIsDefault); // Enter keeps the codes
+    QTest::qWait(300);
+    EXPECT_FALSE(w.InRunState(rsBusy));
+    EXPECT_FALSE(hasText("Start macro: " + title()));
+    EXPECT_FALSE(sentClearCodes(sim));
+
+    // Yes sends it.
+    whenMessageBox([](QMessageBox& box) { clickButton(box, QMessageBox::Yes); });
+    key(Qt::Key_F3);
+    ASSERT_TRUE(waitFor([&] { return sentClearCodes(sim); }));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(hasText("Start macro: " + title()));
+
+    // A macro that sends no clear-codes request starts without a question.
+    clickMacro("Engine data, repeating");
+    w.MessageBoxHook = [this](QMessageBox::Icon, const QString& text,
+                              QMessageBox::StandardButtons) {
+        questions.push_back({QMessageBox::Warning, text});
+        return QMessageBox::No;
+    };
+    sim.ClearLog();
+    w.Options.SaveData = 2;
+    key(Qt::Key_F3);
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 0; }));
+    key(Qt::Key_F5);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(questions.empty());
+    EXPECT_FALSE(sentClearCodes(sim));
+}
+
+TEST_F(MainWindowInputTest, SelectVehicleComesBackToTheMacroLastUsedWithTheVehicle) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=\r\n");
+    const std::string other = dir.File("other.xml");
+    std::filesystem::copy_file(SampleVehicle, other);
+    openActive();
+    selectVehicleByKeys(SampleVehicle);
+    clickMacro("Engine data, five frames");
+    ASSERT_TRUE(selectedMacro().startsWith("Engine data, five frames"));
+    selectVehicleByKeys(other);
+    ASSERT_EQ(window->Vehicle->FileName, other);
+    EXPECT_TRUE(selectedMacro().startsWith("Engine data, repeating"));
+    selectVehicleByKeys(SampleVehicle);
+    EXPECT_TRUE(selectedMacro().startsWith("Engine data, five frames"))
+        << selectedMacro().toStdString();
+    // Also the one remembered for the first vehicle, across a restart.
+    window.reset();
+    openActive();
+    selectVehicleByKeys(other);
+    EXPECT_TRUE(selectedMacro().startsWith("Engine data, repeating"));
+    selectVehicleByKeys(SampleVehicle);
+    EXPECT_TRUE(selectedMacro().startsWith("Engine data, five frames"));
+}
+
+TEST_F(MainTest, TheMacroSelectVehicleChoosesSendsNoClearCodesRequest) {
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=\r\n");
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> changes;
+        QString chosen; // the start of the chosen macro's text
+    };
+    const Case cases[] = {
+        {"as bundled", {}, "Engine data, repeating"},
+        {"no mode byte, $0A as the first parameter",
+         {{"ModeByte=\"$0A\"", "ModeByte=\"\""},
+          {"RCode=\"CLEAR\" RDesc=\"Clear trouble codes\"",
+           "RCode=\"CLEAR\" RDesc=\"Clear trouble codes\" Parameters=\"$0A\""}},
+         "Engine data, repeating"},
+        {"decimal 10 as the mode byte",
+         {{"ModeByte=\"$0A\"", "ModeByte=\"10\""}},
+         "Engine data, repeating"},
+        {"the first macro clears nothing",
+         {{"ModeByte=\"$0A\"", "ModeByte=\"$01\""}},
+         "Clear trouble codes"},
+        {"every macro clears", {{"ModeByte=\"$01\"", "ModeByte=\"$0A\""}}, "Clear trouble codes"},
+    };
+    TfMain& w = open();
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file =
+            dir.Write("v" + std::to_string(n++) + ".xml", sampleWith(c.changes));
+        w.SelectVehicle(file);
+        ASSERT_EQ(w.Vehicle->FileName, file);
+        const QTreeWidgetItem* item = w.MacrosPage->tree().currentItem();
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(item->text(0).startsWith(c.chosen)) << item->text(0).toStdString();
+        EXPECT_TRUE(w.InRunState(rsMacroSelected));
+    }
+}
+
+TEST_F(MainWindowInputTest, CancellingTheUnsavedLogQuestionOfSelectVehicleChangesNothing) {
+    const std::string other = dir.File("other.xml");
+    std::filesystem::copy_file(SampleVehicle, other);
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") +
+             "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle + "\r\n");
+    TfMain& w = openActive();
+    clickMacro("Engine data, repeating");
+    for (int i = 0; i < 3; ++i) {
+        w.Log->Add(frameAt(i), true);
+    }
+    w.SetRunState(w.RunState | rsLogModified | rsLogHasData);
+    const uint32_t state = w.RunState;
+    const int mru = w.MruMacro, opened = openingLines();
+    w.Options.SaveData = 1;
+
+    QString asked;
+    whenMessageBox([&](QMessageBox& box) {
+        asked = box.text();
+        clickButton(box, QMessageBox::Cancel);
+    });
+    selectVehicleByKeys(other);
+    EXPECT_TRUE(asked.startsWith("The logged data have not been saved.")) << asked.toStdString();
+    EXPECT_EQ(w.Vehicle->FileName, SampleVehicle);
+    EXPECT_EQ(w.MruMacro, mru);
+    EXPECT_TRUE(selectedMacro().startsWith("Engine data, repeating"));
+    EXPECT_EQ(w.RunState, state);
+    EXPECT_EQ(w.Log->Count(), 3);
+    EXPECT_EQ(openingLines(), opened) << "the port is left alone";
+
+    // A vehicle file that cannot be read keeps the vehicle and its macro selected.
+    const std::string broken = dir.Write("broken.xml", "<DATAPACKET");
+    std::vector<QString> boxes;
+    whenMessageBox([&](QMessageBox& box) {
+        boxes.push_back(box.text());
+        clickButton(box, QMessageBox::No); // the log goes
+        whenMessageBox([&](QMessageBox& error) {
+            boxes.push_back(error.text());
+            clickButton(error, QMessageBox::Ok);
+        });
+    });
+    selectVehicleByKeys(broken);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(w.Vehicle->FileName, SampleVehicle);
+    EXPECT_TRUE(w.InRunState(rsMacroSelected));
+    EXPECT_TRUE(w.actAldlStart->isEnabled());
+    EXPECT_EQ(openingLines(), opened);
+}
+
+TEST_F(MainWindowInputTest, AnAdapterPluggedInAfterTheStartIsOpenedByStartOrByPropertiesOk) {
+    for (const bool byStart : {true, false}) {
+        SCOPED_TRACE(byStart ? "Start" : "Properties Ok");
+        EcmSim sim(chatteringModule());
+        sim.Start();
+        const std::string adapter = dir.File("adapter");
+        std::filesystem::remove(adapter);
+        writeIni("[Devices]\r\nCom1=" + adapter + "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle +
+                 "\r\nmruMacro=3\r\n");
+        TfMain& w = openActive();
+        ASSERT_FALSE(w.Link->IsOpen());
+        ASSERT_TRUE(selectedMacro().startsWith("Engine data, repeating"));
+        // The adapter comes: its device appears under the name the settings give.
+        std::filesystem::create_symlink(sim.SlavePath(), adapter);
+        if (byStart) {
+            w.Options.SaveData = 2;
+            key(Qt::Key_F3);
+            ASSERT_TRUE(w.Link->IsOpen());
+            ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 1; }));
+            key(Qt::Key_F5);
+            ASSERT_TRUE(waitIdle());
+        } else {
+            bool accepted = false;
+            QTimer::singleShot(0, [&] {
+                ASSERT_TRUE(QTest::qWaitFor([&] { return w.fProperties->isVisible(); }));
+                for (QPushButton* b : w.fProperties->findChildren<QPushButton*>()) {
+                    if (b->text() == "Ok") {
+                        QTest::mouseClick(b, Qt::LeftButton);
+                        accepted = true;
+                    }
+                }
+            });
+            key(Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
+            EXPECT_TRUE(accepted);
+            EXPECT_FALSE(w.fProperties->CommsChanged());
+            EXPECT_TRUE(w.Link->IsOpen());
+        }
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowInputTest, APortTheListDoesNotOfferIsNotConfiguredAndNoOtherStandsIn) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    // Com1 is the simulator: it must not be used for Com9.
+    writeIni(simulatorIni(sim.SlavePath(), SampleVehicle) + "[Comm]\r\nPort=Com9\r\n");
+    TfMain& w = openActive();
+    EXPECT_FALSE(w.Link->IsOpen());
+    EXPECT_TRUE(hasText("COM9 port is not configured..."));
+    EXPECT_FALSE(hasText("COM1 port is not configured..."));
+    EXPECT_EQ(openingLines(), 0);
+    key(Qt::Key_F3);
+    EXPECT_FALSE(w.InRunState(rsBusy));
+    EXPECT_EQ(texts().mid(texts().size() - 2),
+              QStringList({"COM9 port is not configured...",
+                           "From menu: Edit->Properties, select tab page: Comms."}));
+    EXPECT_EQ(w.statusBar()->currentMessage(), "COM9 port is not configured...");
+    QTest::qWait(200);
+    EXPECT_EQ(sim.Counters().bytesReceived, 0u);
+}
+
+TEST_F(MainWindowInputTest, ListeningToChatterNeedsALoadedVehicle) {
+    EcmSim sim(chatteringModule());
+    sim.Start();
+    writeIni(simulatorIni(sim.SlavePath(), ""));
+    TfMain& w = openActive();
+    ASSERT_TRUE(w.Link->IsOpen());
+    EXPECT_FALSE(w.actAldlChatter->isEnabled());
+    key(Qt::Key_L, Qt::ControlModifier);
+    QTest::qWait(100);
+    EXPECT_FALSE(w.InRunState(rsChatter));
+    EXPECT_FALSE(hasText("Scan for chatter..."));
+
+    selectVehicleByKeys(SampleVehicle);
+    ASSERT_TRUE(w.actAldlChatter->isEnabled());
+    key(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(w.InRunState(rsChatter));
+    key(Qt::Key_F5);
+    ASSERT_TRUE(waitIdle());
+}
+
+TEST_F(MainWindowInputTest, WhyARunDidNotStartOrStoppedShowsInTheStatusBarOnAnyPage) {
+    struct Case {
+        const char* what;
+        bool device; // the simulator is there (it answers nothing)
+        int page;
+    };
+    const Case cases[] = {{"the device is missing", false, 3}, {"no replies", true, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcmSimOptions options;
+        options.faults.noReply = 1;
+        EcmSim sim(options);
+        sim.Start();
+        const std::string device = c.device ? sim.SlavePath() : dir.File("no-such-device");
+        writeIni(simulatorIni(device, SampleVehicle) + "mruMacro=3\r\n");
+        TfMain& w = openActive();
+        clickTab(c.page);
+        ASSERT_EQ(w.PageControl->currentIndex(), c.page);
+        w.Options.SaveData = 2;
+        key(Qt::Key_F3);
+        QString expected;
+        if (c.device) {
+            ASSERT_TRUE(waitIdle(20000));
+            // The last error line of the run, as the console has it.
+            ASSERT_TRUE(w.statusBar()->currentMessage().size() > 0);
+            EXPECT_TRUE(texts().contains(w.statusBar()->currentMessage()))
+                << w.statusBar()->currentMessage().toStdString();
+        } else {
+            EXPECT_EQ(w.statusBar()->currentMessage().toStdString(),
+                      "Can't open Com1. " + device + ": No such file or directory");
+        }
+        expected = w.statusBar()->currentMessage();
+        EXPECT_EQ(w.PageControl->currentIndex(), c.page);
+
+        // A hint shown over it gives way to it again.
+        QWidget* button = w.ToolBar->widgetForAction(w.actFileOpenVehicle);
+        ASSERT_NE(button, nullptr);
+        QTest::mouseMove(button);
+        ASSERT_TRUE(waitFor(
+            [&] { return w.statusBar()->currentMessage() == w.actFileOpenVehicle->statusTip(); },
+            2000));
+        QTest::mouseMove(w.PageControl->currentWidget());
+        EXPECT_TRUE(waitFor([&] { return w.statusBar()->currentMessage() == expected; }, 2000))
+            << w.statusBar()->currentMessage().toStdString();
+        window.reset();
+    }
+}
+
+TEST_F(MainTest, FilesNamedOnTheCommandLineAreSelectedAndOpened) {
+    const std::string vehicle = dir.File("v.xml");
+    std::filesystem::copy_file(SampleVehicle, vehicle);
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=\r\n");
+    // A log to open, saved by the program itself.
+    {
+        TfMain& w = open();
+        w.SelectVehicle(vehicle);
+        for (int i = 0; i < 4; ++i) {
+            w.Log->Add(frameAt(i * 0.1), true);
+        }
+        w.SetRunState(w.RunState | rsLogModified | rsLogHasData);
+        fileAnswer = QString::fromStdString(dir.File("run.alg"));
+        w.actFileSave->trigger();
+        window.reset();
+    }
+    writeIni("[Devices]\r\nCom1=" + dir.File("none") + "\r\n[fMain]\r\nmruVehicle=\r\n");
+    TfMain& w = open();
+    ASSERT_EQ(w.Vehicle->FileName, "");
+    // In any order: the vehicle first, so the log shows in its macro.
+    w.OpenFiles({dir.File("run.alg"), vehicle});
+    EXPECT_EQ(w.Vehicle->FileName, vehicle);
+    EXPECT_TRUE(w.InRunState(rsMacroSelected));
+    EXPECT_EQ(w.Log->Count(), 4);
+    EXPECT_EQ(w.windowTitle(), "v.xml - run.alg - Quorvin V4");
+
+    // A log that cannot be read goes to the error report and keeps what is shown.
+    const std::string broken = dir.Write("broken.alg", "12");
+    questions.clear();
+    w.OpenFiles({broken});
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(w.Log->Count(), 4);
+}
+
+TEST(CommandLineTest, FilesAndOptions) {
+    TempDir dir;
+    const std::string log = dir.Write("run.alg", "x"), vehicle = dir.Write("Car.XML", "x");
+    const std::string text = dir.Write("notes.txt", "x");
+    std::filesystem::create_directories(dir.File("folder.alg"));
+    struct Case {
+        QStringList args;
+        std::vector<std::string> files;
+        QString error;
+    };
+    const QString q = QString::fromStdString(dir.Path().string());
+    const Case cases[] = {
+        {{}, {}, ""},
+        {{q + "/run.alg"}, {log}, ""},
+        {{q + "/Car.XML", "--device", "/dev/ttyUSB3", q + "/run.alg"}, {vehicle, log}, ""},
+        {{q + "/notes.txt"}, {}, q + "/notes.txt: not a log (.alg) or a vehicle definition (.xml)"},
+        {{q + "/gone.alg"}, {}, q + "/gone.alg: No such file or directory"},
+        {{q + "/folder.alg"}, {}, q + "/folder.alg: not a file"},
+        {{"--device"}, {}, "--device needs a path"},
+        {{"--verbose"}, {}, "unknown argument --verbose"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(" ").toStdString());
+        const TCommandLine line = ParseCommandLine(QStringList({"quorvin"}) + c.args);
+        EXPECT_EQ(line.Error, c.error);
+        if (c.error.isEmpty()) {
+            EXPECT_EQ(line.Files, c.files);
+        }
+    }
+    // A relative name is taken from the current folder.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(q);
+    const TCommandLine line = ParseCommandLine({"quorvin", "run.alg", "--demo"});
+    QDir::setCurrent(before);
+    EXPECT_EQ(line.Files, std::vector<std::string>{log});
+    EXPECT_TRUE(line.Demo);
+    (void)text;
 }

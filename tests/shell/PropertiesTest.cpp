@@ -305,6 +305,38 @@ TEST_F(PropertiesTest, DeviceOfTheChosenPortIsEditedAndStored) {
     EXPECT_FALSE(ini.ValueExists("Devices", "Com1"));
 }
 
+TEST_F(PropertiesTest, APortTheListDoesNotOfferStaysNamedUntilAnotherIsPicked) {
+    writeIni("[Comm]\nPort=Com9\n");
+    auto d = dialog();
+    EXPECT_FALSE(d->PortConfigured());
+    EXPECT_EQ(d->StoredPort(), "Com9");
+    // Ok without a choice keeps the stored name, so the program still says which port it is.
+    QString shown;
+    whenModal([&shown, d = d.get()](QWidget*) {
+        d->pageControl->setCurrentIndex(1);
+        shown = d->cbPort->placeholderText();
+        EXPECT_EQ(d->cbPort->currentIndex(), -1);
+        QTest::mouseClick(button(*d, "Ok"), Qt::LeftButton);
+    });
+    EXPECT_EQ(d->Execute(), QDialog::Accepted);
+    EXPECT_EQ(shown, "Com9 (not configured)");
+    EXPECT_EQ(TIniFile(IniPath()).ReadString("Comm", "Port", ""), "Com9");
+    EXPECT_FALSE(d->PortConfigured());
+
+    // A port picked with the keyboard takes its place.
+    whenModal([d = d.get()](QWidget*) {
+        d->pageControl->setCurrentIndex(1);
+        d->cbPort->setFocus();
+        QTest::keyClick(d->cbPort, Qt::Key_Down); // the first of the list
+        QTest::keyClick(d->cbPort, Qt::Key_Down); // Com2
+        QTest::mouseClick(button(*d, "Ok"), Qt::LeftButton);
+    });
+    EXPECT_EQ(d->Execute(), QDialog::Accepted);
+    EXPECT_TRUE(d->PortConfigured());
+    EXPECT_EQ(TIniFile(IniPath()).ReadString("Comm", "Port", ""), "Com2");
+    EXPECT_EQ(link.Port(), 2);
+}
+
 // A computer with two USB adapters, one of them also under its stable by-id name.
 class StableNamesTest : public PropertiesTest {
 protected:
