@@ -4,6 +4,7 @@
 
 #include "common/Common.h"
 #include "common/Format.h"
+#include "common/IniFile.h"
 #include "definitions/XMLData.h"
 #include "engine/Cartridge.h"
 #include "engine/Detect.h"
@@ -131,6 +132,11 @@ void TfMain::OpenPort() {
 void TfMain::SelectMacro() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        // A first start has no macro remembered: it gets the one Select vehicle would choose,
+        // never a first macro that clears the trouble codes.
+        if (FirstActivate && !TIniFile(IniPath()).ValueExists("fMain", "mruMacro")) {
+            MruMacro = DefaultMacroNode();
+        }
         MacrosPage->SetMruMacro(MruMacro);
         MacrosPage->FillMacroTree(MruMacro);
         MruMacro = MacrosPage->MruMacro();

@@ -1376,3 +1376,25 @@ TEST(CommandLineTest, FilesAndOptions) {
     EXPECT_TRUE(line.Demo);
     (void)text;
 }
+
+TEST_F(MainTest, AFirstStartChoosesAMacroThatClearsNoCodesAndALaterOneKeepsTheUsersChoice) {
+    struct Case {
+        const char* mruMacro; // nullptr: none stored yet
+        QString chosen;
+    };
+    const Case cases[] = {{nullptr, "Engine data, repeating"},
+                          {"0", "Clear trouble codes"},
+                          {"5", "Engine data, five frames"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mruMacro ? c.mruMacro : "none");
+        writeIni("[Devices]\r\nCom1=" + dir.File("none") +
+                 "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle + "\r\n" +
+                 (c.mruMacro ? std::string("mruMacro=") + c.mruMacro + "\r\n" : std::string()));
+        TfMain& w = open();
+        const QTreeWidgetItem* item = w.MacrosPage->tree().currentItem();
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(item->text(0).startsWith(c.chosen)) << item->text(0).toStdString();
+        EXPECT_EQ(QString::fromStdString(w.Engine->MacroTitle).startsWith(c.chosen), true);
+        window.reset();
+    }
+}
