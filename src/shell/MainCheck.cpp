@@ -5,6 +5,7 @@
 #include "engine/Detect.h"
 #include "link/LinkSelfTest.h"
 #include "link/RS232.h"
+#include "shell/Properties.h"
 
 #include <QApplication>
 
@@ -23,6 +24,10 @@ void TfMain::actAldlCheckLinkExecute() {
     if (InRunState(rsBusy)) {
         Console->Add("Check link needs the port: stop first.", clError);
         Console->Flush();
+        return;
+    }
+    if (DeviceOverride.empty() && !fProperties->PortConfigured()) {
+        portNotConfigured(); // a port the list does not offer: Com1's device is no stand-in
         return;
     }
     Console->Add("Check link...", clInfo);

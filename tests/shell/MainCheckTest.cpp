@@ -37,10 +37,11 @@ protected:
     }
     // The window on the simulator's device, with the sample vehicle and Max232 echo as given;
     // its engine data macro (node 3) is selected, which Start sends without a question.
-    TfMain& open(EcmSim& sim, bool echo) {
+    TfMain& open(EcmSim& sim, bool echo, const std::string& port = "Com1") {
         dir.Write("QuorvinV4.ini",
-                  "[Devices]\r\nCom1=" + sim.SlavePath() + "\r\n[Comm]\r\nEcho=" +
-                      (echo ? "1" : "0") + "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle +
+                  "[Devices]\r\nCom1=" + sim.SlavePath() + "\r\n[Comm]\r\nPort=" + port +
+                      "\r\nEcho=" + (echo ? "1" : "0") +
+                      "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle +
                       "\r\nmruMacro=3\r\n[Properties]\r\nDataDir=" + dir.File("data") + "\r\n");
         window = std::make_unique<TfMain>();
         window->MessageBoxHook = [](QMessageBox::Icon, const QString&,
@@ -125,6 +126,20 @@ TEST_F(MainCheckTest, CheckLinkLeavesARunAlone) {
     EXPECT_TRUE(w.InRunState(rsAldlRunning));
     QTest::keyClick(window.get(), Qt::Key_F5); // Stop
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.InRunState(rsBusy); }, 10000));
+}
+
+// A port the settings name but the list does not offer is not checked through Com1's device.
+TEST_F(MainCheckTest, CheckLinkOfAPortThatIsNotConfiguredSaysSoAndLeavesTheDevicesAlone) {
+    EcmSim sim;
+    sim.Start();
+    TfMain& w = open(sim, true, "Com9");
+    checkLinkFromTheMenu();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return texts().count("COM9 port is not configured...") >= 2; }, 10000));
+    EXPECT_FALSE(texts().contains("Check link..."));
+    EXPECT_FALSE(w.Link->IsOpen());
+    QTest::qWait(200);
+    EXPECT_EQ(sim.Counters().bytesReceived, 0u);
 }
 
 } // namespace
