@@ -1,115 +1,18 @@
-// Printing the charts, checked on what reaches the page: a page device that records every text
-// (with its place and size on the page), line and picture drawn on it at 600 dots an inch. The
+// Printing the charts, checked on what reaches the page: a recording page at 600 dots an inch. The
 // charts print as lines and text at that resolution, showing the range the screen shows, under
 // header lines that do not overlap and above a footer without a made-up address.
 #include "ChartMonTestFixture.h"
 
 #include "shell/Printing.h"
+#include "support/gui/PrintRecorder.h"
 
-#include <QPaintDevice>
-#include <QPaintEngine>
-#include <QPainter>
 #include <QRegularExpression>
-#include <QTextItem>
 
 #include <set>
 
 using namespace Charts;
 
 namespace {
-
-class TRecordingEngine : public QPaintEngine {
-public:
-    struct TText {
-        QString Text;
-        QRectF Box; // on the page
-    };
-    std::vector<TText> Texts;
-    std::vector<QRectF> Pictures;
-    std::vector<QLineF> Lines;
-
-    TRecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState&) override {}
-    Type type() const override { return QPaintEngine::User; }
-
-    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override {
-        Pictures.push_back(transform().mapRect(r));
-    }
-    void drawImage(const QRectF& r, const QImage&, const QRectF&,
-                   Qt::ImageConversionFlags) override {
-        Pictures.push_back(transform().mapRect(r));
-    }
-    void drawTextItem(const QPointF& p, const QTextItem& item) override {
-        const QFontMetricsF fm(item.font());
-        const QRectF box(p.x(), p.y() - fm.ascent(), item.width(), fm.height());
-        Texts.push_back({item.text(), transform().mapRect(box)});
-    }
-    void drawLines(const QLineF* lines, int count) override {
-        for (int i = 0; i < count; ++i) {
-            Lines.push_back(transform().map(lines[i]));
-        }
-    }
-    void drawLines(const QLine* lines, int count) override {
-        for (int i = 0; i < count; ++i) {
-            Lines.push_back(transform().map(QLineF(lines[i])));
-        }
-    }
-    void drawRects(const QRectF*, int) override {}
-    void drawRects(const QRect*, int) override {}
-    void drawPath(const QPainterPath&) override {}
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-
-    std::vector<TText> TextsIn(const QRectF& area) const {
-        std::vector<TText> in;
-        for (const TText& t : Texts) {
-            if (area.contains(t.Box.center())) {
-                in.push_back(t);
-            }
-        }
-        return in;
-    }
-
-private:
-    QTransform transform() const { return painter()->combinedTransform(); }
-};
-
-// A letter page at 600 dots an inch, one print unit a dot.
-class TRecordingPage : public QPaintDevice {
-public:
-    QPaintEngine* paintEngine() const override { return &engine; }
-    mutable TRecordingEngine engine;
-
-protected:
-    int metric(PaintDeviceMetric metric) const override {
-        switch (metric) {
-        case PdmWidth:
-            return 5100;
-        case PdmHeight:
-            return 6600;
-        case PdmWidthMM:
-            return 216;
-        case PdmHeightMM:
-            return 279;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 600;
-        case PdmDepth:
-            return 32;
-        case PdmNumColors:
-            return 0x7FFFFFFF;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return static_cast<int>(devicePixelRatioFScale());
-        default:
-            return 0;
-        }
-    }
-};
 
 class ChartPrintTest : public testing::Test {
 protected:
@@ -138,7 +41,7 @@ protected:
 
     ChartRig rig;
     TChartMon mon;
-    TRecordingPage page;
+    TRecordingPages page;
 };
 
 TEST_F(ChartPrintTest, TheChartsPrintAsLinesAndTextOfTheVisibleRange) {
@@ -175,7 +78,8 @@ TEST_F(ChartPrintTest, TheChartsPrintAsLinesAndTextOfTheVisibleRange) {
     }
     // The series as lines on the page.
     int onCharts = 0;
-    for (const QLineF& line : e.Lines) {
+    for (const auto& drawn : e.Lines) {
+        const QLineF& line = drawn.Line;
         onCharts += charts.contains(line.p1()) && charts.contains(line.p2()) ? 1 : 0;
     }
     EXPECT_GT(onCharts, 4 * 600);
@@ -188,7 +92,8 @@ TEST_F(ChartPrintTest, ZoomedOutThePrintTakesThePrintersColumns) {
     // columns (ticks and grid lines, straight up or across, do not count).
     std::set<int> places;
     const QRectF charts(100, 500, 5100 - 200, 6600 - 700);
-    for (const QLineF& line : page.engine.Lines) {
+    for (const auto& drawn : page.engine.Lines) {
+        const QLineF& line = drawn.Line;
         if (charts.contains(line.p1()) && line.dx() != 0 && line.dy() != 0) {
             places.insert(static_cast<int>(line.p1().x() * 4));
         }

@@ -61,6 +61,16 @@ public:
     void drawPath(const QPainterPath&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
 
+    // The texts whose box centre lies in area, on any page.
+    std::vector<TText> TextsIn(const QRectF& area) const {
+        std::vector<TText> in;
+        for (const TText& t : Texts) {
+            if (area.contains(t.Box.center())) {
+                in.push_back(t);
+            }
+        }
+        return in;
+    }
     std::vector<TText> TextsOn(int page) const {
         std::vector<TText> on;
         for (const TText& t : Texts) {
