@@ -171,19 +171,8 @@ std::string CsvText(TCartridge& engine, TDataLog& log, const std::vector<TExport
     const std::vector<TExportColumn> columns = CsvColumns(engine, chosen);
     std::string text = CsvHeader(engine, columns);
 
-    // Only captured frames are written: no blank rows past the end, no index error before 0.
-    const int from = std::clamp(range.From, 0, log.Count());
-    const int to = std::clamp(range.To, from, log.Count());
-    // A macro's messages arrive in turn, so a row's values depend on every frame before it:
-    // decode from the first frame on, and write the rows of the range.
-    engine.ResetValues();
-    TPacket frame;
-    for (int f = 0; f < to; ++f) {
-        log.ReadFrame(f, frame);
-        engine.DecodeFrame(frame, false);
-        if (f >= from)
-            AppendCsvRow(engine, f, columns, text);
-    }
+    ForEachDecodedFrame(engine, log, range,
+                        [&](const TPacket&, int f) { AppendCsvRow(engine, f, columns, text); });
     return text;
 }
 

@@ -75,6 +75,21 @@ void TExportWriter::AppendRow(const TPacket& frame, int number, std::string& out
     }
 }
 
+void ForEachDecodedFrame(TCartridge& engine, TDataLog& log, TCsvRange range,
+                         const std::function<void(const TPacket&, int)>& row) {
+    // Only captured frames are written: no blank rows past the end, no index error before 0.
+    const int from = std::clamp(range.From, 0, log.Count());
+    const int to = std::clamp(range.To, from, log.Count());
+    engine.ResetValues();
+    TPacket frame;
+    for (int f = 0; f < to; ++f) {
+        log.ReadFrame(f, frame);
+        engine.DecodeFrame(frame, false);
+        if (f >= from)
+            row(frame, f);
+    }
+}
+
 void ExportLog(const std::string& fileName, TCartridge& engine, TDataLog& log,
                const std::vector<TExportColumn>& chosen, const TExportOptions& options,
                TCsvRange range) {
@@ -87,20 +102,9 @@ void ExportLog(const std::string& fileName, TCartridge& engine, TDataLog& log,
     }
     TSafeFile file(fileName);
     file.Buffer() = writer.Header();
-    // Only captured frames are written: no blank rows past the end, no index error before 0.
-    const int from = std::clamp(range.From, 0, log.Count());
-    const int to = std::clamp(range.To, from, log.Count());
-    // A macro's messages arrive in turn, so a row's values depend on every frame before it:
-    // decode from the first frame on, and write the rows of the range.
-    engine.ResetValues();
-    TPacket frame;
-    for (int f = 0; f < to; ++f) {
-        log.ReadFrame(f, frame);
-        engine.DecodeFrame(frame, false);
-        if (f >= from) {
-            writer.AppendRow(frame, f, file.Buffer());
-            file.WriteIfFull();
-        }
-    }
+    ForEachDecodedFrame(engine, log, range, [&](const TPacket& frame, int f) {
+        writer.AppendRow(frame, f, file.Buffer());
+        file.WriteIfFull();
+    });
     file.Commit();
 }

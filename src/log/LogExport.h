@@ -5,6 +5,7 @@
 // writes a range of the capture through a temporary file.
 #include "log/ExportColumns.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ private:
     TElapsedClock clock_;
     int marks_ = 0;
 };
+
+// Decodes the capture from frame 0 after ResetValues, without recording notes, and hands each
+// frame of range.From .. range.To-1 (clamped to the capture's frames) to row with its index, so
+// every row sees the values in force at its frame: a macro's messages arrive in turn.
+void ForEachDecodedFrame(TCartridge& engine, TDataLog& log, TCsvRange range,
+                         const std::function<void(const TPacket&, int)>& row);
 
 // Writes frames range.From .. range.To-1 of the capture (clamped to its frames) in the chosen
 // format through a temporary file, so a failure leaves an earlier file of that name whole. The
