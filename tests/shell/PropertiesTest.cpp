@@ -375,6 +375,9 @@ TEST_F(StableNamesTest, PickedStableNameIsStoredAndUsedAsItIs) {
         ASSERT_TRUE(d->cbDevice->isVisible());
         d->cbDevice->showPopup();
         QAbstractItemView* list = d->cbDevice->view();
+        // Clicked once it is up and laid out: a busy machine shows it a moment later.
+        ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible() && list->height() > 0; }));
+        QApplication::processEvents();
         const QRect item = list->visualRect(list->model()->index(0, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
         button(*d, "Ok")->click();
