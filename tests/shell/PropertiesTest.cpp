@@ -573,8 +573,12 @@ TEST_F(PropertiesTest, FolderPickerSetsTheFolderTextOrLeavesIt) {
     whenModal([&](QWidget* w) {
         auto* picker = qobject_cast<QFileDialog*>(w);
         ASSERT_TRUE(picker);
-        picker->selectFile(QString::fromStdString(chosen));
-        static_cast<QDialog*>(picker)->accept(); // QFileDialog hides it
+        // Typed into the name box and Return, as a user does; selecting in the list would wait
+        // for the folder model to load in the background.
+        auto* name = picker->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_TRUE(name);
+        name->setText(QString::fromStdString(chosen));
+        QTest::keyClick(name, Qt::Key_Return);
     });
     browse->click();
     EXPECT_EQ(d->edVehicleDir->text().toStdString(), chosen);
