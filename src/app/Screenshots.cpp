@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -53,6 +54,10 @@ int RenderScreenshots(const QString& folder) {
         demo.Show(window);
         QTimer::singleShot(2500, &window, [&window] { window.actAldlStop->trigger(); });
         window.actAldlStart->trigger();
+        // The run goes on in the background: let it log, stop and hand over its last frames.
+        QEventLoop run;
+        QTimer::singleShot(3500, &run, &QEventLoop::quit);
+        run.exec();
 
         bool ok = true;
         static const char* const pages[6] = {"macros", "aldl", "dashboard",
