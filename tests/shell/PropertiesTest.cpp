@@ -375,11 +375,12 @@ TEST_F(StableNamesTest, PickedStableNameIsStoredAndUsedAsItIs) {
         ASSERT_TRUE(d->cbDevice->isVisible());
         d->cbDevice->showPopup();
         QAbstractItemView* list = d->cbDevice->view();
-        // Clicked once it is up and laid out: a busy machine shows it a moment later.
-        ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible() && list->height() > 0; }));
-        QApplication::processEvents();
-        const QRect item = list->visualRect(list->model()->index(0, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        // Picked with the keys once the list is up: a click could land while a busy machine
+        // still places the popup.
+        ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([d] { return d->cbDevice->currentIndex() == 0; }));
         button(*d, "Ok")->click();
     });
     EXPECT_EQ(d->Execute(), QDialog::Accepted);
