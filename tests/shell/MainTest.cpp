@@ -40,6 +40,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -192,7 +193,8 @@ TEST_F(MainTest, StartsWithDefaultsWithoutIniFile) {
             return line.startsWith("Can't open Com1.");
         });
         ASSERT_NE(error, lines.end());
-        EXPECT_TRUE(error->endsWith("directory")) << error->toStdString();
+        EXPECT_TRUE(error->endsWith(QString::fromLocal8Bit(std::strerror(ENOENT))))
+            << error->toStdString();
     }
     EXPECT_EQ(w.RunState, 0u);
     EXPECT_EQ(w.windowTitle(), "Quorvin V4");
@@ -250,7 +252,7 @@ TEST_F(MainTest, AMissingDeviceIsFollowedByHelpOnWhatToDo) {
         ASSERT_GE(advice.size(), 3u);
         EXPECT_EQ(advice.front(), "There is no serial device " + device + ".");
         const QString error =
-            QString::fromStdString("Can't open Com1. " + device + ": No such file or directory");
+            QString::fromStdString("Can't open Com1. " + device + ": " + std::strerror(ENOENT));
         EXPECT_EQ(linesAfter(texts(), error, int(advice.size())), qt(advice));
         // Where to choose another: the dialog, or the command line the window was started with.
         const std::string where = option ? "--device" : "Edit > Properties, tab Comms, Device";
@@ -1284,7 +1286,7 @@ TEST_F(MainWindowInputTest, WhyARunDidNotStartOrStoppedShowsInTheStatusBarOnAnyP
                 << w.statusBar()->currentMessage().toStdString();
         } else {
             EXPECT_EQ(w.statusBar()->currentMessage().toStdString(),
-                      "Can't open Com1. " + device + ": No such file or directory");
+                      "Can't open Com1. " + device + ": " + std::strerror(ENOENT));
         }
         expected = w.statusBar()->currentMessage();
         EXPECT_EQ(w.PageControl->currentIndex(), c.page);

@@ -23,7 +23,9 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 void PrintTo(const QString& text, std::ostream* os) {
@@ -214,7 +216,7 @@ TEST(ExtraInfo, MissingFileShowsTheSystemsErrorText) {
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0],
               "The following information was loaded from file: \"/nonexistent/notes.txt\"");
-    EXPECT_EQ(lines[2], "No such file or directory");
+    EXPECT_EQ(lines[2], QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
 // ---- documents ----
