@@ -602,7 +602,17 @@ void TfMain::MonitorDetailChanged(int frame) {
         TPacket shown = Log->Frames(frame);
         Engine->DecodeFrame(shown, false);
     }
-    switch (PageControl->currentIndex()) {
+    const int page = PageControl->currentIndex();
+    // The trouble codes and flags follow every frame of a run or play back even while another
+    // page is shown: the DTC tab's alert icon is how a code that sets is seen from there, and the
+    // stamps name the frame of each change whichever page was on show.
+    if (actViewDTCs->isChecked() && (page == 4 || running)) {
+        DTCList->ShowValues(running, frameText, timeText); // the page sets the tab's icon
+    }
+    if (actViewBits->isChecked() && (page == 5 || running)) {
+        FlagList->ShowValues(running, frameText, timeText);
+    }
+    switch (page) {
     case 1:
         if (actViewAldl->isChecked()) {
             ValueList->ShowValues(running);
@@ -618,17 +628,6 @@ void TfMain::MonitorDetailChanged(int frame) {
                     gauge.SetPosition(v);
                 }
             }
-        }
-        break;
-    case 4:
-        if (actViewDTCs->isChecked()) {
-            DTCList->ShowValues(running, frameText, timeText);
-            setTabIcons(); // the tab shows whether a code is set
-        }
-        break;
-    case 5:
-        if (actViewBits->isChecked()) {
-            FlagList->ShowValues(running, frameText, timeText);
         }
         break;
     default:

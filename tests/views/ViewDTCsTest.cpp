@@ -284,7 +284,8 @@ protected:
 
 // Codes and flags all set in the frame browsed before the play back; the page comes back into
 // view while the play back goes on, after three frames with every bit clear: it shows the frame
-// played, with no change to stamp, and not the frame browsed before.
+// played, not the frame browsed before, and every row is stamped where its bit cleared (frame 1)
+// although the page was not on show then.
 TEST_F(PagesInMainWindowTest, APageShownDuringPlayBackShowsThePlayedFrame) {
     for (const int page : {4, 5}) {
         SCOPED_TRACE(page);
@@ -308,18 +309,48 @@ TEST_F(PagesInMainWindowTest, APageShownDuringPlayBackShowsThePlayedFrame) {
         ASSERT_TRUE(window->InRunState(rsPlayBack)) << "the play back ended too early";
         clickTab(page);
 
+        const QTreeWidget& list = page == 4 ? dtcs().list() : flags().list();
+        const int frameColumn =
+            page == 4 ? int(TframeViewDTCs::colFrame) : int(TframeViewBitFlags::colFrame);
         if (page == 4) {
             EXPECT_EQ(setRows(dtcs()), 0);
             EXPECT_FALSE(dtcs().CodeSet());
-            EXPECT_EQ(stampedRows(dtcs().list(), TframeViewDTCs::colFrame), 0);
         } else {
             EXPECT_EQ(setRows(flags()), 0);
             EXPECT_EQ(rowsShowingB1(), 0);
-            EXPECT_EQ(stampedRows(flags().list(), TframeViewBitFlags::colFrame), 0);
+        }
+        for (int r = 0; r < list.topLevelItemCount(); ++r) {
+            EXPECT_EQ(cell(list, r, frameColumn), "1") << r;
         }
         QTest::mouseClick(window->ToolBar->widgetForAction(window->actAldlStop), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor(
             [this] { return !window->InRunState(rsBusy) && window->ActiveLoops() == 0; }, 10000));
+    }
+}
+
+// Codes that set while the charts are on show turn the DTC tab to its alert icon there, and
+// back when they clear; the DTC page then names the frames where they set and cleared.
+TEST_F(PagesInMainWindowTest, TheDTCTabWarnsOfACodeSetWhileAnotherPageIsShown) {
+    const auto tabShows = [this](bool codeSet) {
+        const QImage shown = window->PageControl->tabIcon(4).pixmap(16).toImage();
+        return shown == TabIcon(4, true, codeSet).pixmap(16).toImage();
+    };
+    openLog({0, 0, 0xFF, 0xFF, 0, 0}, 0.5);
+    clickTab(3);
+    ASSERT_TRUE(tabShows(false));
+    QTest::mouseClick(window->ToolBar->widgetForAction(window->actAldlPlay), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tabShows(true); }, 10000));
+    EXPECT_GE(window->PlayIndex, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tabShows(false); }, 10000));
+    EXPECT_GE(window->PlayIndex, 5);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return !window->InRunState(rsBusy) && window->ActiveLoops() == 0; }, 10000));
+
+    clickTab(4); // browses the cursor's frame, the last: stamps stay
+    const QTreeWidget& list = dtcs().list();
+    ASSERT_GT(list.topLevelItemCount(), 0);
+    for (int r = 0; r < list.topLevelItemCount(); ++r) {
+        EXPECT_EQ(cell(list, r, TframeViewDTCs::colFrame), "4") << r;
     }
 }
 
