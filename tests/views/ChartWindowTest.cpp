@@ -6,16 +6,21 @@
 
 #include "shell/Main.h"
 #include "views/ViewMacros.h"
+#include "views/ViewMonitor.h"
+#include "views/charts/ChartPaint.h"
 #include "views/charts/PlayBar.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <cstdlib>
 #include <filesystem>
@@ -90,6 +95,34 @@ TEST_F(ChartWindowTest, AnArrowKeyTheChartsUseStopsThere) {
     QTest::keyClick(w.windowHandle(), Qt::Key_Right);
     EXPECT_EQ(w.PageControl->currentIndex(), 4);
     EXPECT_EQ(w.ChartMonitor->Cursor(), 1);
+}
+
+// The page shown before never shows through the charts: the notes row beside the graph, in the
+// y-axis and legend columns, is the charts' own background (the Macros page's tree and Clear
+// button lay there).
+TEST_F(ChartWindowTest, ThePageShownBeforeNeverShowsThroughTheNotesRow) {
+    TfMain& w = *window;
+    ASSERT_EQ(w.PageControl->currentIndex(), 0);
+    QTest::qWait(100); // the Macros page painted
+    QTest::keyClick(w.windowHandle(), Qt::Key_F9);
+    ASSERT_EQ(w.PageControl->currentIndex(), 3);
+    TChartMon& mon = dynamic_cast<TframeViewMonitor&>(*w.ChartMonitor).Monitor();
+    ASSERT_TRUE(mon.NotesVisible());
+    QTest::qWait(100);
+    const QImage shown = w.windowHandle()->screen()->grabWindow(w.winId()).toImage();
+    ASSERT_FALSE(shown.isNull());
+    const QPoint origin = mon.mapTo(&w, QPoint(0, 0));
+    const QColor background = ChartColour(Charts::DarkNavy);
+    for (const int x0 : {0, mon.width() - Charts::LegendWidth}) {
+        const int x1 = x0 + (x0 == 0 ? Charts::YaxisWidth : Charts::LegendWidth);
+        int other = 0;
+        for (int y = 0; y < mon.StripTop(0); ++y) {
+            for (int x = x0; x < x1; ++x) {
+                other += shown.pixelColor(origin + QPoint(x, y)) != background;
+            }
+        }
+        EXPECT_EQ(other, 0) << "column at " << x0;
+    }
 }
 
 TEST_F(ChartWindowTest, ThePlayBarScrubsAndStepsTheCursor) {

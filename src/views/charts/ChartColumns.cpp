@@ -62,11 +62,21 @@ void fillBelowStrips(QPainter& p, const TChartMon& mon, int width, int height) {
     }
 }
 
+// The side columns have no notes of their own: their part of the notes row is background too,
+// or the page shown before shows through there (the columns paint opaquely).
+void fillOutsideStrips(QPainter& p, const TChartMon& mon, int width, int height) {
+    const int top = mon.StripHeight() > 0 ? std::min(mon.StripTop(0), height) : 0;
+    if (top > 0) {
+        p.fillRect(0, 0, width, top, ChartColour(DarkNavy));
+    }
+    fillBelowStrips(p, mon, width, height);
+}
+
 } // namespace
 
 void TYaxis::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    fillBelowStrips(p, mon, width(), height());
+    fillOutsideStrips(p, mon, width(), height());
     if (mon.StripHeight() <= 0) {
         return;
     }
@@ -224,7 +234,7 @@ TLegend::TLegend(TChartMon& monitor) : QWidget(&monitor), mon(monitor) {
 
 void TLegend::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    fillBelowStrips(p, mon, width(), height());
+    fillOutsideStrips(p, mon, width(), height());
     if (mon.StripHeight() <= 0) {
         return;
     }
