@@ -3,6 +3,7 @@
 #include "common/Format.h"
 
 #include <chrono>
+#include <utility>
 
 double TLinkStats::ReplyPercent() const {
     return Requests ? 100.0 * static_cast<double>(Replies) / static_cast<double>(Requests) : 0.0;
@@ -14,6 +15,19 @@ std::string TLinkStats::Text() const {
                   FramesPerSecond, ReplyPercent(), static_cast<unsigned long long>(TimeOuts),
                   static_cast<unsigned long long>(ChecksumErrors),
                   static_cast<unsigned long long>(BusFrames), MedianRoundTripMs);
+}
+
+std::string TLinkStats::ShortText() const {
+    std::string text = Format("%.1f frames/s, replies %.0f%%, round trip %.0f ms", FramesPerSecond,
+                              ReplyPercent(), MedianRoundTripMs);
+    const std::pair<const char*, uint64_t> faults[] = {
+        {"time-outs", TimeOuts}, {"checksum errors", ChecksumErrors}, {"bus frames", BusFrames}};
+    for (const auto& [name, count] : faults) {
+        if (count > 0) {
+            text += Format(", %s %llu", name, static_cast<unsigned long long>(count));
+        }
+    }
+    return text;
 }
 
 void TRunQueue::SetNotify(TNotify notify) {

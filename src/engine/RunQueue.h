@@ -35,6 +35,9 @@ struct TLinkStats {
     double ReplyPercent() const;
     // "9.8 frames/s, replies 100%, time-outs 0, checksum errors 0, bus frames 0, round trip 96 ms"
     std::string Text() const;
+    // For a narrow panel: the rate, the replies and the round trip, and only those faults that
+    // happened: "9.8 frames/s, replies 97%, round trip 96 ms, time-outs 3".
+    std::string ShortText() const;
 };
 
 struct TRunEvent {

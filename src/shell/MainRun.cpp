@@ -380,7 +380,9 @@ void TfMain::takeRunEvent(TRunEvent& e) {
         activityEnded(e.End);
         break;
     case TRunEvent::TKind::Stats:
-        LinkPanel->setText(QString::fromStdString(e.Stats.Text()));
+        // The panel keeps to what fits beside the frame, time and note; its tip has every figure.
+        LinkPanel->setText(QString::fromStdString(e.Stats.ShortText()));
+        LinkPanel->setToolTip(QString::fromStdString("Link quality of the run: " + e.Stats.Text()));
         break;
     }
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace {
@@ -356,3 +357,33 @@ TEST(RunWorkerTest, ListeningPrintsTheChatterUntilStopped) {
 }
 
 } // namespace
+
+// The status bar's figures: the rate, the replies and the round trip always, a fault count only
+// once that fault happened; the whole text names every figure.
+TEST(LinkStatsTest, TheShortTextNamesOnlyTheFaultsThatHappened) {
+    struct Case {
+        uint64_t timeOuts, checksumErrors, busFrames;
+        const char* shortText;
+    };
+    const Case cases[] = {
+        {0, 0, 0, "11.9 frames/s, replies 97%, round trip 84 ms"},
+        {3, 0, 0, "11.9 frames/s, replies 97%, round trip 84 ms, time-outs 3"},
+        {0, 1, 12,
+         "11.9 frames/s, replies 97%, round trip 84 ms, checksum errors 1, bus frames 12"},
+    };
+    for (const Case& c : cases) {
+        TLinkStats stats;
+        stats.FramesPerSecond = 11.87;
+        stats.Requests = 100;
+        stats.Replies = 97;
+        stats.TimeOuts = c.timeOuts;
+        stats.ChecksumErrors = c.checksumErrors;
+        stats.BusFrames = c.busFrames;
+        stats.MedianRoundTripMs = 84.2;
+        EXPECT_EQ(stats.ShortText(), c.shortText);
+        EXPECT_EQ(stats.Text(), "11.9 frames/s, replies 97%, time-outs " +
+                                    std::to_string(c.timeOuts) + ", checksum errors " +
+                                    std::to_string(c.checksumErrors) + ", bus frames " +
+                                    std::to_string(c.busFrames) + ", round trip 84 ms");
+    }
+}
