@@ -289,6 +289,20 @@ void TListPageFrame::ShowEmptyText(const char* text) {
     }
 }
 
+void TListPageFrame::FitTextColumns() {
+    constexpr int MostWidth = 360; // a longer text is cut, so the columns after it stay in view
+    for (int i = 0; i < Tree->columnCount(); ++i) {
+        if (RightAligned[static_cast<size_t>(i)]) {
+            continue;
+        }
+        const QAbstractItemView& view = *Tree; // where the measure is public
+        const int fit = std::min(view.sizeHintForColumn(i), MostWidth);
+        if (fit > Tree->columnWidth(i)) {
+            Tree->setColumnWidth(i, fit);
+        }
+    }
+}
+
 int TListPageFrame::SelectedRow() const {
     const QList<QTreeWidgetItem*> selected = Tree->selectedItems();
     return selected.isEmpty() ? -1 : Tree->indexOfTopLevelItem(selected.first());

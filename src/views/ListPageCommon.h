@@ -98,6 +98,9 @@ public:
     QTreeWidgetItem* AddRow(const QIcon& icon, const QStringList& cells);
     // Covers the page with text when there are no rows, else shows the list.
     void ShowEmptyText(const char* text);
+    // Widens each left-aligned column to its longest text, up to a limit, so descriptions read
+    // whole; a column is never made narrower.
+    void FitTextColumns();
 
     // Index of the selected row, -1 when none is.
     int SelectedRow() const;

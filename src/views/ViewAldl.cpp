@@ -60,6 +60,7 @@ void TframeViewAldl::Populate() {
                 Dash, Dash, QString::fromStdString(NumberText(attr.Scale.AlarmMin)),
                 QString::fromStdString(NumberText(attr.Scale.AlarmMax)), Dash, Dash});
     }
+    FitTextColumns();
     ShowEmptyText(EmptyPageText);
 }
 

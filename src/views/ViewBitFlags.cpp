@@ -69,6 +69,7 @@ void TframeViewBitFlags::Populate() {
                 QString::fromStdString(Format("%d:%d", flag.Note0, flag.Note1)), Dash, Dash});
     }
     Clear();
+    FitTextColumns();
     ShowEmptyText(EmptyPageText);
 }
 

@@ -72,6 +72,7 @@ void TframeViewDTCs::Populate() {
                 QString::fromStdString(dtc.Reference), QString::number(dtc.Note), Dash, Dash});
     }
     Clear();
+    FitTextColumns();
     ShowEmptyText(EmptyPageText);
 }
 

@@ -354,6 +354,25 @@ TEST_F(PagesInMainWindowTest, TheDTCTabWarnsOfACodeSetWhileAnotherPageIsShown) {
     }
 }
 
+// The descriptions read whole on the shown pages: the first column is as wide as its longest
+// text and the icon beside it.
+TEST_F(PagesInMainWindowTest, DescriptionsAreNotCutOff) {
+    for (const int page : {4, 5}) {
+        SCOPED_TRACE(page);
+        clickTab(page);
+        const QTreeWidget& list = page == 4 ? dtcs().list() : flags().list();
+        ASSERT_TRUE(list.isVisible());
+        ASSERT_GT(list.topLevelItemCount(), 0);
+        const QFontMetrics metrics(list.font());
+        for (int r = 0; r < list.topLevelItemCount(); ++r) {
+            const QString text = list.topLevelItem(r)->text(0);
+            EXPECT_GE(list.columnWidth(0),
+                      metrics.horizontalAdvance(text) + list.iconSize().width() + 8)
+                << text.toStdString();
+        }
+    }
+}
+
 // New after a frame with every flag set: each row shows its 0 state in every style, icon and
 // text alike, and a run whose bits stay 0 has nothing to change or stamp.
 TEST_F(PagesInMainWindowTest, NewLeavesEveryFlagInItsZeroState) {
