@@ -167,6 +167,31 @@ int resumeRequests(const EcmSim& sim) {
     return n;
 }
 
+// An environment variable set for one scope, then put back as it was.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name(name) {
+        const char* old = std::getenv(name);
+        had = old != nullptr;
+        before = old ? old : "";
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (had) {
+            setenv(name, before.c_str(), 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name;
+    bool had = false;
+    std::string before;
+};
+
 std::unique_ptr<TPacket> frameAt(double seconds) {
     auto frame = std::make_unique<TPacket>();
     frame->FromFrameText("$F4,$57,$01,$00,$B4");
@@ -179,6 +204,10 @@ std::unique_ptr<TPacket> frameAt(double seconds) {
 TEST_F(MainTest, StartsWithDefaultsWithoutIniFile) {
     ASSERT_FALSE(std::filesystem::exists(ini));
     setenv("QUORVIN_INI", ini.c_str(), 1);
+    // The default folders lie in a home of this test's own: an unsaved log left in the real
+    // one would ask its question here.
+    const ScopedEnv home("HOME", dir.File("home"));
+    const ScopedEnv config("XDG_CONFIG_HOME", dir.File("home/.config"));
     TfMain& w = open();
 
     QStringList lines = texts();
