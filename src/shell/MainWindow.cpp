@@ -583,7 +583,9 @@ void TfMain::readMainKeys() {
     setTabIcons();
     MruVehicle = ini.ReadString("fMain", "mruVehicle", FirstStartVehicle());
     MruMacro = IntOr(ini.ReadString("fMain", "mruMacro", "0"), 0);
-    MacrosPage->SetSplitterWidth(IntOr(ini.ReadString("fMain", "macroSplitter", "200"), 200));
+    if (ini.ValueExists("fMain", "macroSplitter")) { // else the tree fits its macros' names
+        MacrosPage->SetSplitterWidth(IntOr(ini.ReadString("fMain", "macroSplitter", "200"), 200));
+    }
     actViewMacroTest->setChecked(ini.ReadString("fMain", "Test", "0") == "1");
     actViewToolbar->setChecked(ini.ReadString("fMain", "ViewToolbar", "1") == "1");
     ToolBar->setVisible(actViewToolbar->isChecked());

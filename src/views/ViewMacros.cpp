@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -114,6 +115,7 @@ TframeViewMacros::TframeViewMacros(QWidget* parent) : QWidget(parent) {
             [this](QTreeWidgetItem* node, int) { EditOverride(node); });
     connect(ClearButton, &QPushButton::clicked, this, &TframeViewMacros::clearConsole);
     connect(Console, &TConsoleView::ClearRequested, this, &TframeViewMacros::clearConsole);
+    connect(Splitter, &QSplitter::splitterMoved, this, [this] { TreeWidthChosen = true; });
     ResetVerdicts();
 }
 
@@ -205,6 +207,7 @@ void TframeViewMacros::FillMacroTree(int selectIndex) {
         }
         Tree->expandAll();
     }
+    fitTreeWidth();
     if (selectIndex >= NodeCount()) {
         selectIndex = 0;
     }
@@ -422,6 +425,19 @@ int TframeViewMacros::SplitterWidth() const {
 
 void TframeViewMacros::SetSplitterWidth(int width) {
     TreeWidth = std::max(Tree->minimumWidth(), width);
+    TreeWidthChosen = true;
+    applyTreeWidth();
+}
+
+void TframeViewMacros::fitTreeWidth() {
+    constexpr int MostWidth = 400; // the console keeps most of the page
+    if (TreeWidthChosen || Tree->topLevelItemCount() == 0) {
+        return;
+    }
+    const QAbstractItemView& view = *Tree; // where the measure is public
+    const int names = view.sizeHintForColumn(0) + 2 * Tree->frameWidth() +
+                      Tree->verticalScrollBar()->sizeHint().width();
+    TreeWidth = std::clamp(names, DefaultTreeWidth, MostWidth);
     applyTreeWidth();
 }
 

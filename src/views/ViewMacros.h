@@ -69,7 +69,8 @@ public:
     QLabel& chatterLabel() const { return *ChatterText; }
     QPushButton& clearButton() const { return *ClearButton; }
 
-    // Width of the macro tree in pixels (ini key "macroSplitter").
+    // Width of the macro tree in pixels (ini key "macroSplitter"). Until it is set here or the
+    // user drags the splitter, the tree takes the width of its longest name (within limits).
     int SplitterWidth() const;
     void SetSplitterWidth(int width);
 
@@ -102,6 +103,7 @@ private:
     void treeSelectionChanged();
     void clearConsole();
     void applyTreeWidth();
+    void fitTreeWidth();
     void treeContextMenu(const QPoint& pos);
     void buildStatusStrip(QWidget* strip);
     int absoluteIndex(const QTreeWidgetItem* node) const;
@@ -115,6 +117,7 @@ private:
     bool Filling = false;
     int TreeWidth = 200;
     bool SizesApplied = false;
+    bool TreeWidthChosen = false; // set from the settings or by dragging the splitter
     TOverridePrompt OverridePrompt;
     TEngineInUse EngineInUse;
     TOverrideSink OverrideSink;

@@ -27,6 +27,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -1095,6 +1096,46 @@ TEST_F(MainWindowInputTest, AMacroThatClearsTheCodesAsksBeforeItIsSentAndNoKeeps
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(questions.empty());
     EXPECT_FALSE(sentClearCodes(sim));
+}
+
+// On a first start the macro tree is as wide as its longest name, with no scroll bar below it;
+// a width the settings hold is kept, and it is what closing stores.
+TEST_F(MainWindowInputTest, TheMacroTreeFitsItsNamesUntilAWidthIsSet) {
+    struct Case {
+        const char* what;
+        std::string ini;
+        int width; // 0: fits the names
+    };
+    const Case cases[] = {{"first start", "", 0},
+                          {"a width in the settings", "macroSplitter=150\r\n", 150}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeIni(simulatorIni(dir.File("no-such-device"), SampleVehicle) + c.ini);
+        TfMain& w = openActive();
+        ASSERT_EQ(w.PageControl->currentIndex(), 0);
+        QTreeWidget& tree = w.MacrosPage->tree();
+        ASSERT_GT(tree.topLevelItemCount(), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tree.width() > 0 && tree.isVisible(); }));
+        QApplication::processEvents();
+        if (c.width == 0) {
+            const QFontMetrics metrics(tree.font());
+            for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+                const QRect shown = tree.visualItemRect(tree.topLevelItem(i));
+                EXPECT_GE(tree.viewport()->width(),
+                          shown.left() + tree.iconSize().width() +
+                              metrics.horizontalAdvance(tree.topLevelItem(i)->text(0)))
+                    << tree.topLevelItem(i)->text(0).toStdString();
+            }
+            EXPECT_FALSE(tree.horizontalScrollBar()->isVisible());
+        } else {
+            EXPECT_EQ(tree.width(), c.width);
+        }
+        const int width = tree.width();
+        EXPECT_TRUE(w.close());
+        window.reset();
+        EXPECT_NE(TempDir::Read(ini).find("macroSplitter=" + std::to_string(width)),
+                  std::string::npos);
+    }
 }
 
 TEST_F(MainWindowInputTest, SelectVehicleComesBackToTheMacroLastUsedWithTheVehicle) {
