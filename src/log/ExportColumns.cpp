@@ -167,13 +167,10 @@ bool HasAttributeCells(const std::vector<TExportCell>& cells) {
     });
 }
 
-int ExportDecimals(const TAttr& attr) {
-    if (attr.AType == atScaled || attr.AType == atLookup) {
-        const int chosen = gaugeDecimals(attr.DashFmt);
-        if (chosen >= 0) {
-            return chosen;
-        }
-    }
+namespace {
+
+// The decimals the values can carry: the scale's step and offset, or the lookup's values.
+int resolutionDecimals(const TAttr& attr) {
     if (attr.AType == atScaled) {
         const int factor = attr.Scale.Factor == 0 ? 0 : stepDecimals(attr.Scale.Factor);
         const int offset = fittingDecimals(attr.Scale.Offset);
@@ -188,6 +185,18 @@ int ExportDecimals(const TAttr& attr) {
         return decimals;
     }
     return 0;
+}
+
+} // namespace
+
+int ExportDecimals(const TAttr& attr) {
+    // A gauge's format rounds for the eye; an export keeps every step the module reports, and
+    // more decimals only where the gauge asks for them.
+    const int resolution = resolutionDecimals(attr);
+    if (attr.AType == atScaled || attr.AType == atLookup) {
+        return std::max(resolution, gaugeDecimals(attr.DashFmt));
+    }
+    return resolution;
 }
 
 std::string ExportName(const std::string& text) {

@@ -44,8 +44,8 @@ std::vector<TExportCell> ExportCells(const TCartridge& engine,
 // worth a file).
 bool HasAttributeCells(const std::vector<TExportCell>& cells);
 
-// Digits after the point for an attribute's values: the gauge format the user chose ("9.99"
-// gives 2), else what its scale or lookup table needs to show every step (at most 4).
+// Digits after the point for an attribute's values: what its scale or lookup table needs to
+// show every step (at most 4), or more when its gauge format asks for more ("9.99" gives 2).
 int ExportDecimals(const TAttr& attr);
 // A title without blanks or separators: runs of them become "_"; empty gives "_".
 std::string ExportName(const std::string& text);

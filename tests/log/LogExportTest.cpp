@@ -182,7 +182,9 @@ TEST(LogExport, TheSpreadsheetLayoutIsTheOneItWasAndHoldsNoFlags) {
     EXPECT_EQ(rig.All(TExportFormat::Spreadsheet), ExportableAttributes(rig.engine));
 }
 
-TEST(ExportDecimals, FromTheGaugeFormatElseTheScale) {
+// Every step of the scale survives a gauge format that rounds for the eye ("9" on a 0.5 step);
+// a gauge asking for more decimals gets them.
+TEST(ExportDecimals, EveryStepOfTheScaleAndMoreWhereTheGaugeAsks) {
     struct Case {
         int atype;
         const char* dashFmt;
@@ -195,8 +197,9 @@ TEST(ExportDecimals, FromTheGaugeFormatElseTheScale) {
         {atScaled, "0", 5.0 / 255, 0, 3}, {atScaled, "0", 1.0 / 3, 0, 2},
         {atScaled, "0", 256, -40, 0},     {atScaled, "0", 1, -40.5, 1},
         {atScaled, "0", 0.001, 0, 3},     {atScaled, "0", 1e-6, 0, 4},
-        {atScaled, "0", 0, 7, 0},         {atScaled, "9", 0.5, 0, 0},
-        {atScaled, "9.999", 1, 0, 3},     {atRaw, "9.99", 0.5, 0, 0},
+        {atScaled, "0", 0, 7, 0},         {atScaled, "9", 0.5, 0, 1},
+        {atScaled, "9.999", 1, 0, 3},     {atScaled, "9.99", 0.5, 0, 2},
+        {atScaled, "9", 5.0 / 255, 0, 3}, {atRaw, "9.99", 0.5, 0, 0},
         {atEnum, "0", 0.5, 0, 0},
     };
     for (const Case& c : cases) {
