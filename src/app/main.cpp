@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -58,6 +59,9 @@ bool answeredAtOnce(int argc, char** argv, int& code) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit makes the write that passes it fail, with a message and the earlier file
+    // whole, instead of closing the window and the run at once.
+    std::signal(SIGXFSZ, SIG_IGN);
     int code = 0;
     if (answeredAtOnce(argc, argv, code)) {
         return code;

@@ -310,7 +310,6 @@ TEST(QuorvinRun, AFileThatCannotBeWrittenStopsTheRunAndKeepsWhatReachedTheDisk) 
     const pid_t pid = r.Start({"--vehicle", Vehicle, "--macro", "Data stream", "--sim",
                                "--test-mode", "--rate", "0", "--seconds", "20", "--log", log},
                               -1, [] {
-                                  std::signal(SIGXFSZ, SIG_IGN); // the write fails instead
                                   rlimit small{20000, 20000};
                                   setrlimit(RLIMIT_FSIZE, &small);
                               });

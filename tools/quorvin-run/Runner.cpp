@@ -620,6 +620,9 @@ int Run(const TRunOptions& options) {
     // A closed standard output (a pipe into head) must not end the run: the files matter more
     // than the printed lines.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit makes the write that passes it fail, with a message and the files whole,
+    // instead of ending the program at once.
+    std::signal(SIGXFSZ, SIG_IGN);
     InitFolders();
     TRunner runner(options);
     return options.Replay.empty() ? runner.Live() : runner.Replay();
