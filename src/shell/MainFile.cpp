@@ -96,6 +96,11 @@ bool TfMain::openSettledLog(const std::string& fileName) {
     if (!loadLog(fileName)) {
         return false;
     }
+    if (!Log->LoadWarning().empty()) {
+        // Saved under the damaged file's name, the log would cut off the frames after the
+        // damage for good: Save asks for a name instead.
+        Log->DetachFile();
+    }
     ChartMonitor->ClearCharts();
     ValueList->Clear();
     DTCList->Clear();
@@ -156,6 +161,7 @@ void TfMain::reportLoad() {
     Console->Flush();
     if (!Log->LoadWarning().empty()) {
         Console->Add(Log->LoadWarning(), clError);
+        Console->Add("The damaged file is kept as it is: Save asks for a new name.", clInfo);
         Console->Flush();
         Ask(QMessageBox::Warning, QString::fromStdString(Log->LoadWarning()), QMessageBox::Ok);
     }

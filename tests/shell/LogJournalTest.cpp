@@ -413,6 +413,21 @@ TEST_F(LogJournalTest, ADamagedFileLoadsItsGoodFramesAndSaysSo) {
     EXPECT_EQ(questions.back(), message);
     EXPECT_TRUE(texts().contains(message));
     EXPECT_TRUE(texts().contains("1 of 5 frames have a bad checksum."));
+    EXPECT_TRUE(texts().contains("The damaged file is kept as it is: Save asks for a new name."));
+
+    // Save keeps the frames after the damage on disk: it asks for a name, and cancelling it
+    // writes nothing.
+    const size_t asked = dialogStarts.size();
+    fileAnswer.clear();
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogStarts.size(), asked + 1);
+    EXPECT_EQ(TempDir::Read(damaged), bytes);
+    fileAnswer = QString::fromStdString(dir.File("rescued.alg"));
+    key(Qt::Key_S, Qt::ControlModifier);
+    TDataLog rescued;
+    rescued.LoadFromFile(dir.File("rescued.alg"));
+    EXPECT_EQ(rescued.Count(), 5);
+    EXPECT_EQ(TempDir::Read(damaged), bytes);
 }
 
 TEST_F(LogJournalTest, SaveAsWithoutExtensionAsksBeforeReplacingTheLog) {
