@@ -409,6 +409,7 @@ void TfExport::BrowseClick() {
     }
     if (!chosen.isEmpty()) {
         FileName->setText(chosen);
+        Confirmed = chosen;
     }
 }
 
@@ -469,6 +470,11 @@ bool TfExport::ExportClick() {
                 QStringLiteral("Please select at least one attirbute to be exported"));
         return false;
     }
+    const QString typed = QString::fromStdString(name);
+    if (typed != Confirmed && QFileInfo::exists(typed) &&
+        !ask(typed + QStringLiteral(" already exists.\r\nDo you want to replace it?"))) {
+        return false; // the dialog stays open for another name
+    }
     try {
         TBusyCursor busy;
         ExportLog(name, Engine, Log, chosen, Options(), Range());
@@ -495,6 +501,16 @@ void TfExport::message(QMessageBox::Icon icon, const QString& text) {
     }
     QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+bool TfExport::ask(const QString& text) {
+    if (QuestionHook) {
+        return QuestionHook(text);
+    }
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void TfExport::hideEvent(QHideEvent* event) {

@@ -38,6 +38,8 @@ public:
     using TMessageHook = std::function<void(QMessageBox::Icon icon, const QString& text)>;
     // The save-file dialog of Browse: the chosen name, empty when cancelled.
     using TSaveDialogHook = std::function<QString(const QString& start)>;
+    // A yes/no question of the dialog (No is the default); tests answer it.
+    using TQuestionHook = std::function<bool(const QString& text)>;
 
     TfExport(TCartridge& engine, TDataLog& log, QWidget* parent = nullptr);
     ~TfExport() override;
@@ -82,6 +84,7 @@ public:
 
     TMessageHook MessageHook;
     TSaveDialogHook SaveDialogHook;
+    TQuestionHook QuestionHook;
     // Runs after a file was written: the image then holds the last exported frame, so the
     // main window shows the frame under the chart cursor again.
     std::function<void()> OnExported;
@@ -93,6 +96,7 @@ protected:
 
 private:
     void message(QMessageBox::Icon icon, const QString& text);
+    bool ask(const QString& text);
     TExportFormat format() const;
     void formatChanged();
     // Fills the list with the attributes the format can hold, selected as remembered.
@@ -110,6 +114,7 @@ private:
     std::map<std::string, bool> Selection;
     TExportFormat Shown = TExportFormat::Spreadsheet; // the format the list was filled for
     TExportChartRange Charts;
+    QString Confirmed; // the name Browse chose: its save dialog asked about replacing it
     QTreeWidget* List = nullptr;
     QStackedWidget* ListStack = nullptr;
     QLabel* EmptyText = nullptr;

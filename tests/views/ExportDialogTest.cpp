@@ -39,6 +39,8 @@ protected:
             messages.append(text);
         };
         dialog.OnExported = [this] { ++exported; };
+        // Tests write one file again and again: replacing it is agreed to unless a test says.
+        dialog.QuestionHook = [](const QString&) { return true; };
         dialog.FormShow();
     }
     int row(const char* code) { return rowOf(dialog.list(), 0, code); }
@@ -376,6 +378,49 @@ TEST_F(ExportDialogWindowTest, TheChartsRangesAndTheLogViewerLayout) {
 }
 
 // The usual extension follows the format; a name of the user's own stays as typed.
+// A file of the name typed or offered is replaced only after a Yes (No keeps it and the dialog
+// open); a name Browse chose was asked about there already.
+TEST_F(ExportDialogWindowTest, ExportAsksBeforeReplacingAFileBrowseDidNotChoose) {
+    const std::string earlier = dir.Write("earlier.csv", "the earlier file");
+    QStringList questions;
+    bool answer = false;
+    dialog.QuestionHook = [&](const QString& text) {
+        questions.append(text);
+        return answer;
+    };
+    type(dialog.fileName(), QString::fromStdString(earlier));
+    click(dialog.exportButton());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0].toStdString(),
+              earlier + " already exists.\r\nDo you want to replace it?");
+    EXPECT_EQ(TempDir::Read(earlier), "the earlier file");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(exported, 0);
+
+    answer = true;
+    click(dialog.exportButton());
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_NE(TempDir::Read(earlier), "the earlier file");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    // Chosen through Browse: no second question.
+    dialog.FormShow();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.SaveDialogHook = [&](const QString&) { return QString::fromStdString(earlier); };
+    QPushButton* browse = nullptr;
+    for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+        if (b->text() == QLatin1String("Browse")) {
+            browse = b;
+        }
+    }
+    ASSERT_NE(browse, nullptr);
+    click(*browse);
+    click(dialog.exportButton());
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
 TEST_F(ExportDialogWindowTest, TheExtensionFollowsTheFormat) {
     type(dialog.fileName(), "/data/run 1.csv");
     struct Case {
