@@ -397,12 +397,16 @@ void TVehicle::CopyRecords(TTable& dest, TTable& source) {
     }
 }
 
-bool TVehicle::LoadFromFile(const std::string& fileName) {
+bool TVehicle::LoadFromFile(const std::string& fileName,
+                            const std::function<bool()>& beforeReplace) {
     std::string name = NormaliseFileName(fileName);
     try {
         // Built aside: the current definition is replaced only once the whole file has loaded.
         TTable loaded(VehiclesLayout());
         LoadDataPacket(name, loaded, 1, checkVehicleShape);
+        if (beforeReplace && !beforeReplace()) {
+            return false;
+        }
         vehicles_->SwapData(loaded);
     } catch (const std::exception& e) {
         ReportError(

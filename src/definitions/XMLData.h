@@ -55,8 +55,10 @@ public:
 
     // Replaces the definition with the first vehicle of the file (the name's extension becomes
     // ".xml"). The file is read into a tree aside; the current definition changes only when the
-    // whole file loaded. Reports failure through the error reporter; never throws.
-    bool LoadFromFile(const std::string& fileName);
+    // whole file loaded. Reports failure through the error reporter; never throws. Once the file
+    // has loaded, beforeReplace (when given) may still decline the change: false keeps the
+    // current definition and returns false.
+    bool LoadFromFile(const std::string& fileName, const std::function<bool()>& beforeReplace = {});
     // Writes the definition (empty name: vehicle folder + "/" + VCode + ".xml") through a
     // temporary file and a rename. Reports failure through the error reporter; never throws.
     bool SaveToFile(const std::string& fileName);

@@ -303,11 +303,12 @@ void TfMain::actFileExportExecute() {
 
 bool TfMain::LoadVehicle(const std::string& fileName) {
     TWaitCursor wait;
-    New();
-    if (!Log->Empty()) {
-        return false;
-    }
-    const bool loaded = Vehicle->LoadFromFile(fileName);
+    // The log on show goes only once the file has loaded: a file that cannot be read leaves the
+    // vehicle and the log as they were.
+    const bool loaded = Vehicle->LoadFromFile(fileName, [this] {
+        New();
+        return Log->Empty();
+    });
     if (loaded) {
         MruVehicle = fileName;
         StatusPanels[0]->setText(QString::fromStdString(Vehicle->FileName));

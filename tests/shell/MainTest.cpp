@@ -1244,6 +1244,11 @@ TEST_F(MainWindowInputTest, CancellingTheUnsavedLogQuestionOfSelectVehicleChange
     EXPECT_TRUE(w.InRunState(rsMacroSelected));
     EXPECT_TRUE(w.actAldlStart->isEnabled());
     EXPECT_EQ(openingLines(), opened);
+    // The log on show stays too, no longer marked unsaved: the user let it go for a vehicle
+    // that never came.
+    EXPECT_EQ(w.Log->Count(), 3);
+    EXPECT_TRUE(w.InRunState(rsLogHasData));
+    EXPECT_TRUE(w.actFileSave->isEnabled());
 }
 
 TEST_F(MainWindowInputTest, AnAdapterPluggedInAfterTheStartIsOpenedByStartOrByPropertiesOk) {
