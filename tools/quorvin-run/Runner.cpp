@@ -527,6 +527,47 @@ private:
     TLineCounts counts_;
 };
 
+// The file a name comes to, for telling whether two options name the same one.
+std::string fileKey(std::string name, const char* defaultExtension) {
+    namespace fs = std::filesystem;
+    if (defaultExtension && fs::path(name).extension().empty()) {
+        name += defaultExtension;
+    }
+    std::error_code error;
+    const fs::path full = fs::weakly_canonical(fs::absolute(name, error), error);
+    return error ? name : full.string();
+}
+
+// Every file the run writes has a name of its own: one written over another, or over the
+// vehicle or the log being read, would destroy it.
+void checkOwnFiles(const TRunOptions& o) {
+    struct TNamed {
+        const char* option;
+        const std::string& name;
+        const char* defaultExtension;
+        bool written;
+    };
+    const TNamed files[] = {{"--vehicle", o.Vehicle, ".xml", false},
+                            {"--replay", o.Replay, nullptr, false},
+                            {"--log", o.Log, ".alg", true},
+                            {"--csv", o.Csv, nullptr, true},
+                            {"--msl", o.Msl, nullptr, true}};
+    for (size_t i = 0; i < std::size(files); ++i) {
+        for (size_t j = i + 1; j < std::size(files); ++j) {
+            const TNamed &a = files[i], &b = files[j];
+            if (a.name.empty() || b.name.empty() || !(a.written || b.written)) {
+                continue;
+            }
+            const std::string key = fileKey(a.name, a.defaultExtension);
+            if (key == fileKey(b.name, b.defaultExtension)) {
+                throw std::invalid_argument(std::string(a.option) + " and " + b.option +
+                                            " name the same file, " + key +
+                                            ": each needs a file of its own");
+            }
+        }
+    }
+}
+
 } // namespace
 
 const char* RunUsage() {
@@ -613,6 +654,7 @@ TRunOptions ParseRunOptions(int argc, char** argv) {
         throw std::invalid_argument("--macro CODE-or-ID is missing");
     if (sources != 1)
         throw std::invalid_argument("give exactly one of --port, --device, --sim and --replay");
+    checkOwnFiles(o);
     return o;
 }
 
