@@ -28,8 +28,10 @@
 #include "views/charts/ChartMon.h"
 #include "views/charts/PlayBar.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -649,6 +651,17 @@ void TfMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    // Space presses the button or opens the list that has the keyboard focus, as everywhere;
+    // taken by Log data there, it would switch logging off unseen.
+    if (event->type() == QEvent::ShortcutOverride &&
+        (qobject_cast<QAbstractButton*>(watched) || qobject_cast<QComboBox*>(watched))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier &&
+            static_cast<QWidget*>(watched)->window() == this) {
+            event->accept();
+            return false;
+        }
+    }
     // Key preview: the chart monitor sees every key press of this window first (once: the
     // press reaches the filter again for every parent it propagates to).
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QPageSize>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
@@ -138,6 +139,30 @@ TEST_F(MainKeysTest, FunctionKeysSixToElevenShowTheirPagesWhereverTheFocusIs) {
     press(QKeyCombination(Qt::SHIFT | Qt::Key_F9));
     EXPECT_EQ(w.PageControl->currentIndex(), 4);
     EXPECT_NE(w.actViewCharts->isChecked(), charts);
+}
+
+// Space presses the button that has the keyboard focus, as everywhere; with the focus
+// elsewhere it switches Log data.
+TEST_F(MainKeysTest, SpacePressesAFocusedButtonAndElsewhereSwitchesLogData) {
+    TfMain& w = open();
+    TConsoleView& console = w.MacrosPage->console();
+    w.Console->Add("a line to clear", clInfo);
+    w.Console->Flush();
+    ASSERT_TRUE(console.toPlainText().contains("a line to clear"));
+    QPushButton& clear = w.MacrosPage->clearButton();
+    clear.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clear.hasFocus(); }));
+    ASSERT_TRUE(w.actAldlLog->isChecked());
+    press(QKeyCombination(Qt::Key_Space));
+    EXPECT_FALSE(console.toPlainText().contains("a line to clear"));
+    EXPECT_TRUE(w.actAldlLog->isChecked());
+
+    console.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return console.hasFocus(); }));
+    press(QKeyCombination(Qt::Key_Space));
+    EXPECT_FALSE(w.actAldlLog->isChecked());
+    press(QKeyCombination(Qt::Key_Space));
+    EXPECT_TRUE(w.actAldlLog->isChecked());
 }
 
 TEST_F(MainKeysTest, CtrlQLeavesThroughTheCloseRequest) {
