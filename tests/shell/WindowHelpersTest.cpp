@@ -101,6 +101,41 @@ TEST(WindowState, UnreadableOrMissingKeysKeepTheCurrentBounds) {
     EXPECT_EQ(window.size(), QSize(250, 150));
 }
 
+// Stored bounds off every screen or larger than it come back within the screen's free area.
+TEST(WindowState, AWindowIsAlwaysPlacedWhereItCanBeReached) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        const char* what;
+        QRect stored;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"on the screen",
+         {area.left() + 40, area.top() + 50, 420, 310},
+         {area.left() + 40, area.top() + 50, 420, 310}},
+        {"far up and left", {-99999, -99999, 420, 310}, {area.left(), area.top(), 420, 310}},
+        {"past the right and bottom",
+         {area.right() + 500, area.bottom() + 500, 420, 310},
+         {area.right() + 1 - 420, area.bottom() + 1 - 310, 420, 310}},
+        {"taller than the screen",
+         {area.left(), area.top(), 0, 100000},
+         {area.left(), area.top(), 300, area.height()}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        TIniFile ini(dir.File("w.ini"));
+        ini.WriteInteger("fMain", "Left", c.stored.left());
+        ini.WriteInteger("fMain", "Top", c.stored.top());
+        ini.WriteInteger("fMain", "Width", c.stored.width());
+        ini.WriteInteger("fMain", "Height", c.stored.height());
+        QWidget window;
+        window.setMinimumSize(300, 200);
+        LoadWindowState(window, "fMain", ini);
+        EXPECT_EQ(QRect(window.pos(), window.size()), c.expected);
+    }
+}
+
 TEST(WindowState, FixedSizeWindowStoresNoSize) {
     TempDir dir;
     TIniFile ini(dir.File("w.ini"));
