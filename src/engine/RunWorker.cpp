@@ -332,6 +332,11 @@ void TRunWorker::StartListen(TRS232& link, TRtime& timer, bool detail) {
 }
 
 void TRunWorker::listen(TRS232& link, TRtime& timer) {
+    // The end is told only once the link is left: the window may close the port at once.
+    end(listenUntilAsked(link, timer));
+}
+
+TRunEnd TRunWorker::listenUntilAsked(TRS232& link, TRtime& timer) {
     TDetect detect(link, timer, Writer());
     setActiveLink(&link, &timer);
     struct Done {
@@ -359,8 +364,7 @@ void TRunWorker::listen(TRS232& link, TRtime& timer) {
         }
     } catch (const std::exception& e) {
         say(e.what(), clError);
-        end(TRunEnd::Failed);
-        return;
+        return TRunEnd::Failed;
     }
-    end(TRunEnd::Stopped);
+    return TRunEnd::Stopped;
 }

@@ -100,6 +100,7 @@ private:
     void resumeChatter(TCartridge& engine);
     void playBack(const std::vector<double>& times, int from);
     void listen(TRS232& link, TRtime& timer);
+    TRunEnd listenUntilAsked(TRS232& link, TRtime& timer);
 
     TRunQueue& Queue;
     std::thread Thread;

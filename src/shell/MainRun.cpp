@@ -404,6 +404,11 @@ void TfMain::activityEnded(TRunEnd why) {
         }
         ShowStatusError(QString::fromStdString(text));
     }
+    if (why == TRunEnd::Failed && (ended == TActivity::Macro || ended == TActivity::Chatter)) {
+        // The adapter may be gone (unplugged, or its device since replaced): the next Start
+        // opens the port afresh instead of failing on a handle that can only fail.
+        Link->Close();
+    }
     switch (ended) {
     case TActivity::Chatter:
         Console->Add("Stop scanning for chatter", clInfo);

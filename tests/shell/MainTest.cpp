@@ -1292,6 +1292,39 @@ TEST_F(MainWindowInputTest, AnAdapterPluggedInAfterTheStartIsOpenedByStartOrByPr
     }
 }
 
+// The adapter goes away during a run (its device hangs up) and comes back under the same name
+// as another device: the next Start opens it afresh and logs from it.
+TEST_F(MainWindowInputTest, AnAdapterThatWentAwayDuringARunIsOpenedAfreshByTheNextStart) {
+    auto first = std::make_unique<EcmSim>(chatteringModule());
+    first->Start();
+    const std::string adapter = dir.File("adapter");
+    std::filesystem::create_symlink(first->SlavePath(), adapter);
+    writeIni("[Devices]\r\nCom1=" + adapter + "\r\n[fMain]\r\nmruVehicle=" + SampleVehicle +
+             "\r\nmruMacro=3\r\n");
+    TfMain& w = openActive();
+    ASSERT_TRUE(w.Link->IsOpen());
+    w.Options.SaveData = 2;
+    key(Qt::Key_F3);
+    ASSERT_TRUE(waitFor([&] { return w.Log->Count() > 1; }));
+    first->HangUp();
+    ASSERT_TRUE(waitIdle(20000));
+    EXPECT_TRUE(w.statusBar()->currentMessage().endsWith(
+        QString::fromStdString(adapter + ": " + std::strerror(EIO))))
+        << w.statusBar()->currentMessage().toStdString();
+
+    EcmSim second(chatteringModule());
+    second.Start();
+    std::filesystem::remove(adapter);
+    std::filesystem::create_symlink(second.SlavePath(), adapter);
+    whenMessageBox([](QMessageBox& box) { clickButton(box, QMessageBox::No); }); // the log goes
+    key(Qt::Key_F3);
+    ASSERT_TRUE(waitFor([&] { return second.Counters().requests > 2 && w.Log->Count() > 1; }))
+        << w.statusBar()->currentMessage().toStdString();
+    key(Qt::Key_F5);
+    ASSERT_TRUE(waitIdle());
+    window.reset();
+}
+
 TEST_F(MainWindowInputTest, APortTheListDoesNotOfferIsNotConfiguredAndNoOtherStandsIn) {
     EcmSim sim(chatteringModule());
     sim.Start();
