@@ -296,7 +296,8 @@ void TListPageFrame::FitTextColumns() {
             continue;
         }
         const QAbstractItemView& view = *Tree; // where the measure is public
-        const int fit = std::min(view.sizeHintForColumn(i), MostWidth);
+        // A little slack: a text that only just fits would end in "..." with another font hint.
+        const int fit = std::min(view.sizeHintForColumn(i) + 4, MostWidth);
         if (fit > Tree->columnWidth(i)) {
             Tree->setColumnWidth(i, fit);
         }

@@ -63,13 +63,16 @@ void TframeViewBitFlags::Populate() {
     for (const TRowRef& ref : Rows) {
         const TMacroItem& item = Engine.Items[ref.Item];
         const TFlags& flag = item.Request.Attrs[ref.Attr].Flags[ref.Entry];
+        // The longer of the two states first, so that the columns fit either; Clear then shows
+        // the 0 state.
+        const std::string& longer = flag.B1.size() > flag.B0.size() ? flag.B1 : flag.B0;
         AddRow(FlagIcon(false),
                {QString::fromStdString(flag.Desc), QString::fromStdString(item.MCode),
-                QString::number(item.Request.MessageNo), QString::fromStdString(flag.B0),
+                QString::number(item.Request.MessageNo), QString::fromStdString(longer),
                 QString::fromStdString(Format("%d:%d", flag.Note0, flag.Note1)), Dash, Dash});
     }
-    Clear();
     FitTextColumns();
+    Clear();
     ShowEmptyText(EmptyPageText);
 }
 

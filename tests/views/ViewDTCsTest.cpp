@@ -371,6 +371,17 @@ TEST_F(PagesInMainWindowTest, DescriptionsAreNotCutOff) {
                 << text.toStdString();
         }
     }
+    // A flag's Status column fits its 1 state too, though the page shows the 0 state first.
+    const std::vector<TRowRef> rows = FlagRows(*window->Engine);
+    for (const TRowRef& ref : rows) {
+        const TFlags& flag =
+            window->Engine->Items[ref.Item].Request.Attrs[ref.Attr].Flags[ref.Entry];
+        EXPECT_GE(
+            flags().list().columnWidth(TframeViewBitFlags::colStatus),
+            QFontMetrics(flags().list().font()).horizontalAdvance(QString::fromStdString(flag.B1)) +
+                8)
+            << flag.B1;
+    }
 }
 
 // New after a frame with every flag set: each row shows its 0 state in every style, icon and
