@@ -364,6 +364,7 @@ void TfExport::FormShow() {
     List->clear();
     Rows.clear();
     FileName->setText(exportName(Log.FileName(), format()));
+    Confirmed.clear(); // a name Browse chose for an earlier export was asked about for that one
     formatChanged();
     fillList();
     Charts = ChartRange ? ChartRange() : TExportChartRange{0, 0, -1};

@@ -419,6 +419,16 @@ TEST_F(ExportDialogWindowTest, ExportAsksBeforeReplacingAFileBrowseDidNotChoose)
     click(dialog.exportButton());
     EXPECT_EQ(questions.size(), 2);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    // The next time the dialog opens, that name is asked about again.
+    dialog.FormShow();
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    answer = false;
+    type(dialog.fileName(), QString::fromStdString(earlier));
+    click(dialog.exportButton());
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_TRUE(dialog.isVisible());
 }
 
 TEST_F(ExportDialogWindowTest, TheExtensionFollowsTheFormat) {
